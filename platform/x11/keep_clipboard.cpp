@@ -1,0 +1,208 @@
+// Keeps serving a program's clipboard text after the program has ended, as X11
+// clipboard tools do, until another program takes the clipboard.
+//
+// Usage: tintcast-keep-clipboard OWNER-WINDOW < text
+// Takes the clipboard over only if OWNER-WINDOW still owns it and no clipboard
+// manager runs, checked and done under a server grab so that no newer copy can be
+// overwritten. Answers 'k' (keeping) or 'n' on stdout, then detaches.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <xcb/xcb.h>
+
+namespace {
+
+constexpr std::size_t kMaxText = 64 * 1024;  // served in one piece, without INCR
+
+struct Atoms {
+    xcb_atom_t clipboard, manager, targets, timestamp, utf8, text, plain, plainUtf8, pid;
+};
+
+xcb_atom_t Intern(xcb_connection_t* c, std::string_view name) {
+    auto* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+xcb_window_t SelectionOwner(xcb_connection_t* c, xcb_atom_t selection) {
+    auto* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+    const xcb_window_t owner = reply != nullptr ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(reply);
+    return owner;
+}
+
+bool ReadAll(int fd, std::string& out) {
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0 || out.size() + static_cast<std::size_t>(got) > kMaxText) {
+            return false;
+        }
+        out.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+// Latin-1 for STRING; false when the text has characters Latin-1 lacks.
+bool ToLatin1(const std::string& utf8, std::string& out) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) {
+            out.push_back(static_cast<char>(byte));
+        } else if ((byte == 0xC2 || byte == 0xC3) && i + 1 < utf8.size()) {
+            const auto next = static_cast<unsigned char>(utf8[++i]);
+            out.push_back(static_cast<char>(((byte & 0x03) << 6) | (next & 0x3F)));
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A server timestamp, from the PropertyNotify that an empty append produces.
+xcb_timestamp_t ServerTime(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, window, property, XCB_ATOM_CARDINAL, 32, 0, nullptr);
+    xcb_flush(c);
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+        const bool found = (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY;
+        const xcb_timestamp_t time =
+            found ? reinterpret_cast<xcb_property_notify_event_t*>(event)->time : XCB_CURRENT_TIME;
+        std::free(event);
+        if (found) {
+            return time;
+        }
+    }
+    return XCB_CURRENT_TIME;
+}
+
+void Answer(xcb_connection_t* c, const Atoms& atoms, const xcb_selection_request_event_t& request,
+            const std::string& text, xcb_timestamp_t owned) {
+    const xcb_atom_t property = request.property != XCB_ATOM_NONE ? request.property : request.target;
+    bool served = true;
+    if (request.target == atoms.targets) {
+        const xcb_atom_t list[] = {atoms.targets,   atoms.timestamp, atoms.utf8, XCB_ATOM_STRING,
+                                   atoms.text,      atoms.plain,     atoms.plainUtf8};
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM,
+                            32, sizeof list / sizeof list[0], list);
+    } else if (request.target == atoms.timestamp) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                            XCB_ATOM_INTEGER, 32, 1, &owned);
+    } else if (request.target == atoms.utf8 || request.target == atoms.plainUtf8) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, request.target, 8,
+                            static_cast<std::uint32_t>(text.size()), text.data());
+    } else if (request.target == XCB_ATOM_STRING || request.target == atoms.text ||
+               request.target == atoms.plain) {
+        std::string latin1;
+        served = ToLatin1(text, latin1);
+        if (served) {
+            const xcb_atom_t type = request.target == atoms.plain ? atoms.plain : xcb_atom_t{XCB_ATOM_STRING};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, type, 8,
+                                static_cast<std::uint32_t>(latin1.size()), latin1.data());
+        }
+    } else {
+        served = false;
+    }
+    xcb_selection_notify_event_t notify = {};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = served ? property : xcb_atom_t{XCB_ATOM_NONE};
+    xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&notify));
+    xcb_flush(c);
+}
+
+void Detach() {
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0) {
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        close(null);
+    }
+    setsid();
+}
+
+void Report(bool keeping) {
+    const char answer = keeping ? 'k' : 'n';
+    [[maybe_unused]] const ssize_t written = write(STDOUT_FILENO, &answer, 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        Report(false);
+        return 2;
+    }
+    char* end = nullptr;
+    const unsigned long expected = std::strtoul(argv[1], &end, 10);
+    std::string text;
+    if (end == argv[1] || *end != '\0' || !ReadAll(STDIN_FILENO, text)) {
+        Report(false);
+        return 2;
+    }
+
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c) != 0) {
+        Report(false);
+        return 1;
+    }
+    const Atoms atoms{Intern(c, "CLIPBOARD"),   Intern(c, "CLIPBOARD_MANAGER"),
+                      Intern(c, "TARGETS"),     Intern(c, "TIMESTAMP"),
+                      Intern(c, "UTF8_STRING"), Intern(c, "TEXT"),
+                      Intern(c, "text/plain"),  Intern(c, "text/plain;charset=utf-8"),
+                      Intern(c, "_NET_WM_PID")};
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms.pid, XCB_ATOM_CARDINAL, 32, 1, &pid);
+    const xcb_timestamp_t owned = ServerTime(c, window, atoms.pid);
+
+    // Check and take in one step: nobody can change the owner in between.
+    xcb_grab_server(c);
+    bool keeping = SelectionOwner(c, atoms.manager) == XCB_WINDOW_NONE &&
+                   SelectionOwner(c, atoms.clipboard) == expected;
+    if (keeping) {
+        xcb_set_selection_owner(c, window, atoms.clipboard, owned);
+        keeping = SelectionOwner(c, atoms.clipboard) == window;
+    }
+    xcb_ungrab_server(c);
+    xcb_flush(c);
+    Report(keeping);
+    if (!keeping) {
+        xcb_disconnect(c);
+        return 0;
+    }
+    Detach();
+
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+        const std::uint8_t type = event->response_type & 0x7F;
+        if (type == XCB_SELECTION_REQUEST) {
+            Answer(c, atoms, *reinterpret_cast<xcb_selection_request_event_t*>(event), text, owned);
+        } else if (type == XCB_SELECTION_CLEAR) {
+            std::free(event);
+            break;  // another program has the clipboard now
+        }
+        std::free(event);
+    }
+    xcb_disconnect(c);
+    return 0;
+}

@@ -1,0 +1,248 @@
+#include "fakes/fake_view.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tintcast::testing {
+
+using platform::CheckState;
+using platform::ControlKind;
+using platform::ControlRef;
+using platform::Notification;
+using platform::ServiceError;
+
+FakeView::FakeView(const platform::FormSpec& spec) : formName_(spec.name) {
+    for (const platform::ControlSpec& control : spec.controls) {
+        Control state{&control};
+        state.value = control.initialValue;
+        state.on = control.initiallyOn;
+        state.check = control.initiallyOn ? CheckState::Checked : CheckState::Unchecked;
+        state.color = control.background ? platform::PackRgb(*control.background) : 0;
+        controls_.push_back(state);
+    }
+}
+
+void FakeView::Load(platform::FormEvents& events) {
+    if (events_ != nullptr) {
+        return;
+    }
+    events_ = &events;
+    Raise(Notification::Load, {formName_});
+}
+
+FakeView::Control& FakeView::Find(const ControlRef& ref, ControlKind kind) {
+    return const_cast<Control&>(std::as_const(*this).Find(ref, kind));
+}
+
+const FakeView::Control& FakeView::Find(const ControlRef& ref, ControlKind kind) const {
+    for (const Control& control : controls_) {
+        if (control.spec->name == ref.name && control.spec->index == ref.index) {
+            if (control.spec->kind != kind) {
+                throw ServiceError("wrong kind of control: " + std::string(ref.name));
+            }
+            return control;
+        }
+    }
+    throw ServiceError("no such control: " + std::string(ref.name));
+}
+
+void FakeView::Raise(Notification notification, const ControlRef& control) {
+    if (events_ == nullptr) {
+        return;
+    }
+    try {
+        events_->Notify(notification, control);
+    } catch (const std::exception& failure) {
+        failures_.emplace_back(failure.what());
+    }
+}
+
+void FakeView::MoveBar(Control& bar, int value) {
+    const platform::BarRange& range = bar.spec->bar;
+    const auto clamped = static_cast<std::int16_t>(std::clamp<int>(
+        value, std::min(range.top, range.bottom), std::max(range.top, range.bottom)));
+    if (clamped != bar.value) {
+        bar.value = clamped;
+        Raise(Notification::Change, {bar.spec->name, bar.spec->index});
+    }
+}
+
+void FakeView::Bar(const ControlRef& ref, BarAction action) {
+    Control& bar = Find(ref, ControlKind::VScrollBar);
+    const platform::BarRange& range = bar.spec->bar;
+    const int up = range.top > range.bottom ? 1 : -1;  // the value change of a step up
+    switch (action) {
+        case BarAction::ArrowUp:
+        case BarAction::KeyUp:
+            MoveBar(bar, bar.value + up * range.smallChange);
+            break;
+        case BarAction::ArrowDown:
+        case BarAction::KeyDown:
+            MoveBar(bar, bar.value - up * range.smallChange);
+            break;
+        case BarAction::TrackAbove:
+        case BarAction::KeyPageUp:
+            MoveBar(bar, bar.value + up * range.largeChange);
+            break;
+        case BarAction::TrackBelow:
+        case BarAction::KeyPageDown:
+            MoveBar(bar, bar.value - up * range.largeChange);
+            break;
+        case BarAction::KeyHome:
+            MoveBar(bar, range.top);
+            break;
+        case BarAction::KeyEnd:
+            MoveBar(bar, range.bottom);
+            break;
+    }
+}
+
+void FakeView::DragBar(const ControlRef& ref, std::span<const std::int16_t> through) {
+    Control& bar = Find(ref, ControlKind::VScrollBar);
+    // The thumb moves with the mouse, the value only on release.
+    if (!through.empty()) {
+        MoveBar(bar, through.back());
+    }
+}
+
+void FakeView::Click(const ControlRef& ref) {
+    for (Control& control : controls_) {
+        if (control.spec->name != ref.name || control.spec->index != ref.index) {
+            continue;
+        }
+        switch (control.spec->kind) {
+            case ControlKind::Button:
+            case ControlKind::ColorButton:
+                Raise(Notification::Click, ref);
+                return;
+            case ControlKind::CheckBox:
+                control.check =
+                    control.check == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked;
+                Raise(Notification::Click, ref);
+                return;
+            case ControlKind::Option:
+                if (control.on) {
+                    return;
+                }
+                for (Control& sibling : controls_) {
+                    if (sibling.spec->kind == ControlKind::Option &&
+                        sibling.spec->parent == control.spec->parent) {
+                        sibling.on = false;
+                    }
+                }
+                control.on = true;
+                Raise(Notification::Click, ref);
+                return;
+            default:
+                throw ServiceError("not clickable: " + std::string(ref.name));
+        }
+    }
+    throw ServiceError("no such control: " + std::string(ref.name));
+}
+
+void FakeView::FocusByTab(const ControlRef& box) {
+    Find(box, ControlKind::TextBox);
+    if (focus_ == box) {
+        return;
+    }
+    FocusElsewhere(box);
+    Raise(Notification::GotFocus, box);
+}
+
+void FakeView::FocusByMouse(const ControlRef& box) {
+    FocusByTab(box);
+}
+
+void FakeView::FocusElsewhere(const ControlRef& other) {
+    const std::optional<ControlRef> left = focus_;
+    focus_ = other;
+    if (left && *left != other) {
+        for (const Control& control : controls_) {
+            if (control.spec->name == left->name && control.spec->index == left->index &&
+                control.spec->kind == ControlKind::TextBox) {
+                Raise(Notification::LostFocus, *left);
+            }
+        }
+    }
+}
+
+std::int32_t FakeView::BackColor(const ControlRef& control) {
+    return Find(control, ControlKind::Swatch).color;
+}
+
+std::string FakeView::SelectedText(const ControlRef& box) {
+    const Control& control = Find(box, ControlKind::TextBox);
+    return control.text.substr(static_cast<std::size_t>(control.selStart),
+                               static_cast<std::size_t>(control.selLength));
+}
+
+std::int16_t FakeView::BarValue(const ControlRef& bar) const {
+    return Find(bar, ControlKind::VScrollBar).value;
+}
+
+void FakeView::SetBarValue(const ControlRef& bar, std::int16_t value) {
+    MoveBar(Find(bar, ControlKind::VScrollBar), value);
+}
+
+bool FakeView::OptionValue(const ControlRef& option) const {
+    return Find(option, ControlKind::Option).on;
+}
+
+CheckState FakeView::CheckValue(const ControlRef& box) const {
+    return Find(box, ControlKind::CheckBox).check;
+}
+
+void FakeView::SetCheckState(const ControlRef& box, CheckState state) {
+    Find(box, ControlKind::CheckBox).check = state;
+}
+
+void FakeView::SetBackColor(const ControlRef& control, std::int32_t color) {
+    Find(control, ControlKind::Swatch).color = color;
+}
+
+std::string FakeView::Text(const ControlRef& box) const {
+    return Find(box, ControlKind::TextBox).text;
+}
+
+void FakeView::SetText(const ControlRef& box, std::string_view text) {
+    Control& control = Find(box, ControlKind::TextBox);
+    control.text = text;
+    control.selStart = static_cast<std::int32_t>(control.text.size());
+    control.selLength = 0;
+}
+
+void FakeView::SetSelStart(const ControlRef& box, std::int32_t start) {
+    Control& control = Find(box, ControlKind::TextBox);
+    control.selStart = std::clamp<std::int32_t>(start, 0, static_cast<std::int32_t>(control.text.size()));
+    control.selLength = 0;
+}
+
+void FakeView::SetSelLength(const ControlRef& box, std::int32_t length) {
+    Control& control = Find(box, ControlKind::TextBox);
+    control.selLength = std::clamp<std::int32_t>(
+        length, 0, static_cast<std::int32_t>(control.text.size()) - control.selStart);
+}
+
+std::int32_t FakeView::SelStart(const ControlRef& box) const {
+    return Find(box, ControlKind::TextBox).selStart;
+}
+
+std::int32_t FakeView::SelLength(const ControlRef& box) const {
+    return Find(box, ControlKind::TextBox).selLength;
+}
+
+void FakeView::SetTopmost(platform::NativeWindow window, bool topmost) {
+    if (unloaded_ || window != kHandle) {
+        throw ServiceError("The window is not open.");
+    }
+    topmost_ = topmost;
+}
+
+void FakeView::SetClipboardText(std::string_view text) {
+    if (failClipboard_) {
+        throw ServiceError("The text could not be put on the clipboard.");
+    }
+    clipboard_ = std::string(text);
+}
+
+}  // namespace tintcast::testing

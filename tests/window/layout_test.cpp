@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <utility>
+
+#include "window/layout.h"
+#include "window/presets.h"
+
+namespace tintcast::window {
+namespace {
+
+using platform::ControlKind;
+using platform::ControlSpec;
+
+const ControlSpec* Find(std::string_view controlName, std::int16_t index = platform::kNoIndex) {
+    for (const ControlSpec& control : MainFormSpec().controls) {
+        if (control.name == controlName && control.index == index) {
+            return &control;
+        }
+    }
+    return nullptr;
+}
+
+TEST(Layout, EveryControlIsUniqueAndLiesInsideItsParent) {
+    const platform::FormSpec form = MainFormSpec();
+    std::set<std::pair<std::string_view, int>> seen;
+    std::set<int> tabs;
+    for (const ControlSpec& control : form.controls) {
+        EXPECT_TRUE(seen.emplace(control.name, control.index).second) << control.name;
+        if (control.tabIndex != platform::kNoTab) {
+            EXPECT_TRUE(tabs.insert(control.tabIndex).second) << control.name;
+        }
+        int width = form.clientWidth;
+        int height = form.clientHeight;
+        if (!control.parent.empty()) {
+            // Frames are created before what they hold.
+            const ControlSpec* frame = Find(control.parent);
+            ASSERT_NE(frame, nullptr) << control.name;
+            ASSERT_EQ(frame->kind, ControlKind::Frame);
+            EXPECT_TRUE(seen.contains({frame->name, frame->index})) << control.name;
+            width = frame->place.width;
+            height = frame->place.height;
+        }
+        EXPECT_GE(control.place.left, 0) << control.name;
+        EXPECT_GE(control.place.top, 0) << control.name;
+        EXPECT_LE(control.place.left + control.place.width, width) << control.name;
+        EXPECT_LE(control.place.top + control.place.height, height) << control.name;
+    }
+    EXPECT_EQ(form.controls.size(), 28U);
+}
+
+TEST(Layout, ClientAreaIs255By326PixelsAt96Dpi) {
+    const platform::FormSpec form = MainFormSpec();
+    EXPECT_EQ(platform::TwipsToPixels(form.clientWidth, 96), 255);
+    EXPECT_EQ(platform::TwipsToPixels(form.clientHeight, 96), 326);
+    EXPECT_EQ(form.caption, "Kesvar - Tintcast");
+}
+
+TEST(Layout, PresetFacesAreTheColoursTheySet) {
+    for (std::int16_t i = 0; i < 8; ++i) {
+        const ControlSpec* button = Find(name::cmdStandard, i);
+        ASSERT_NE(button, nullptr);
+        ASSERT_TRUE(button->background.has_value());
+        const notation::ChannelSet& row = PresetTable[static_cast<std::size_t>(i)];
+        EXPECT_EQ(platform::PackRgb(*button->background), notation::ComposeDisplayColor(row)) << i;
+        EXPECT_FALSE(button->accessibleName.empty());
+        EXPECT_EQ(button->place.height, i == 6 ? 375 : 360);
+    }
+}
+
+// Bars read 255 at the top and 0 at the bottom; they start at 0.
+TEST(Layout, BarsRunFrom255AtTheTopTo0) {
+    for (std::int16_t i = 0; i < 3; ++i) {
+        const ControlSpec* bar = Find(name::sclColor, i);
+        ASSERT_NE(bar, nullptr);
+        EXPECT_EQ(bar->bar.top, 255);
+        EXPECT_EQ(bar->bar.bottom, 0);
+        EXPECT_EQ(bar->bar.smallChange, 1);
+        EXPECT_EQ(bar->bar.largeChange, 10);
+        EXPECT_EQ(bar->initialValue, 0);
+    }
+}
+
+TEST(Layout, PackingRoundTrips) {
+    for (const platform::Rgb c : {platform::Rgb{255, 0, 0}, platform::Rgb{0, 192, 0},
+                                  platform::Rgb{1, 2, 3}, platform::Rgb{255, 255, 255}}) {
+        EXPECT_EQ(platform::UnpackRgb(platform::PackRgb(c)), c);
+    }
+    EXPECT_EQ(platform::PackRgb({255, 0, 0}), 0xFF);
+}
+
+TEST(Layout, TwipsRoundToTheNearestPixel) {
+    EXPECT_EQ(platform::TwipsToPixels(15, 96), 1);
+    EXPECT_EQ(platform::TwipsToPixels(7, 96), 0);
+    EXPECT_EQ(platform::TwipsToPixels(8, 96), 1);
+    EXPECT_EQ(platform::TwipsToPixels(3825, 192), 510);
+    EXPECT_EQ(platform::TwipsToPixels(375, 120), 31);
+}
+
+}  // namespace
+}  // namespace tintcast::window
