@@ -1,0 +1,269 @@
+"""Runs the installed program in its own X server with a real window manager.
+
+Every wait is bounded, and a session ends only the processes it started itself,
+by PID. Each session gets its own display, home and runtime directory, so nothing
+is written outside a temporary folder.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+PREFIX = os.environ.get("TINTCAST_PREFIX", "")
+PROGRAM = os.path.join(PREFIX, "bin", "tintcast")
+KEEPER = os.path.join(PREFIX, "libexec", "tintcast", "tintcast-keep-clipboard")
+TITLE = "Kesvar - Tintcast"
+TWIPS_PER_PIXEL = 15
+
+
+class Timeout(AssertionError):
+    pass
+
+
+def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+    """Polls until predicate() returns something truthy; returns it or raises Timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Timeout(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+def end_process(process, grace=3.0):
+    """Ends a process this session started: TERM, then KILL after the grace period."""
+    if process is None or process.poll() is not None:
+        return
+    process.send_signal(signal.SIGTERM)
+    try:
+        process.wait(timeout=grace)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=grace)
+
+
+class Display:
+    """An Xvfb server with openbox, started and ended as a pair."""
+
+    def __init__(self, width=1024, height=768, dpi=None, manager=False):
+        self.tmp = tempfile.mkdtemp(prefix="tintcast-e2e-")
+        self.home = os.path.join(self.tmp, "home")
+        self.runtime = os.path.join(self.tmp, "runtime")
+        os.makedirs(self.home)
+        os.makedirs(self.runtime, mode=0o700)
+        self.processes = []
+        self.server = None
+        self.wm = None
+        self.manager = None
+        self.number = self._start_server(width, height)
+        self.env = self._environment()
+        if dpi is not None:
+            self.run(["xrdb", "-merge"], input=f"Xft.dpi: {dpi}\n")
+        self.wm = self.spawn(["openbox", "--sm-disable"], log="openbox.log")
+        wait_until(self._wm_ready, what="the window manager")
+        if manager:
+            self.start_clipboard_manager()
+
+    def _start_server(self, width, height):
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+            stderr=open(os.path.join(self.tmp, "xvfb.log"), "w"))
+        os.close(write_end)
+        self.processes.append(self.server)
+        number = b""
+        deadline = time.monotonic() + 10
+        os.set_blocking(read_end, False)
+        while not number.endswith(b"\n"):
+            if time.monotonic() > deadline or self.server.poll() is not None:
+                os.close(read_end)
+                self.close()
+                raise Timeout("Xvfb did not report its display")
+            try:
+                chunk = os.read(read_end, 16)
+            except BlockingIOError:
+                chunk = b""
+            if chunk:
+                number += chunk
+            else:
+                time.sleep(0.02)
+        os.close(read_end)
+        return int(number)
+
+    def _environment(self):
+        env = {key: value for key, value in os.environ.items()
+               if not key.startswith(("QT_", "WAYLAND", "XDG_", "DBUS_"))}
+        env.update(DISPLAY=f":{self.number}", HOME=self.home, XDG_RUNTIME_DIR=self.runtime,
+                   XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
+                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
+                   XDG_DATA_HOME=os.path.join(self.home, ".local", "share"))
+        return env
+
+    def _wm_ready(self):
+        result = self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
+        return "window id" in result.stdout
+
+    def spawn(self, argv, log=None, env=None, **kwargs):
+        out = open(os.path.join(self.tmp, log), "w") if log else subprocess.DEVNULL
+        process = subprocess.Popen(argv, env=env or self.env, stdout=out,
+                                   stderr=subprocess.STDOUT if log else subprocess.DEVNULL,
+                                   **kwargs)
+        self.processes.append(process)
+        return process
+
+    def run(self, argv, input=None, timeout=10, check=True, binary=False):
+        """Runs a short command on this display and returns its completed process."""
+        return subprocess.run(argv, env=self.env, input=input, capture_output=True,
+                              text=not binary, timeout=timeout, check=check)
+
+    def start_clipboard_manager(self):
+        """xfsettingsd owns CLIPBOARD_MANAGER and takes over the text of programs that end."""
+        self.manager = self.spawn(["xfsettingsd", "--no-daemon", "--disable-wm-check"],
+                                  log="xfsettingsd.log")
+        wait_until(lambda: self.selection_owner("CLIPBOARD_MANAGER"),
+                   what="the clipboard manager")
+
+    def selection_owner(self, selection):
+        """The window id that owns a selection, or 0."""
+        import ctypes
+        import ctypes.util
+        x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XGetSelectionOwner.restype = ctypes.c_ulong
+        x11.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        display = x11.XOpenDisplay(f":{self.number}".encode())
+        if not display:
+            return 0
+        try:
+            atom = x11.XInternAtom(display, selection.encode(), 0)
+            return x11.XGetSelectionOwner(display, atom)
+        finally:
+            x11.XCloseDisplay(display)
+
+    def clipboard(self, selection="clipboard", timeout=5):
+        """The selection's text as bytes, or None when nobody serves it."""
+        result = self.run(["xclip", "-o", "-selection", selection, "-target", "UTF8_STRING"],
+                          timeout=timeout, check=False, binary=True)
+        return result.stdout if result.returncode == 0 else None
+
+    def screenshot(self, window="root"):
+        """An Image of a window (or the whole screen), read into memory."""
+        path = os.path.join(self.tmp, "shot.png")
+        self.run(["import", "-window", str(window), path], timeout=15)
+        return Image.load(path)
+
+    def close(self):
+        for process in reversed(self.processes):
+            end_process(process)
+        self.processes.clear()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+class Image:
+    """Pixels of a screenshot, 8-bit RGB."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    @staticmethod
+    def load(path):
+        size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
+                              text=True, check=True, timeout=15).stdout.split()
+        data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
+                              check=True, timeout=15).stdout
+        return Image(int(size[0]), int(size[1]), data)
+
+    def pixel(self, x, y):
+        offset = (y * self.width + x) * 3
+        return tuple(self.data[offset:offset + 3])
+
+
+class Tintcast:
+    """The program running on a Display, with its main window found."""
+
+    def __init__(self, display, env=None, program=PROGRAM):
+        self.display = display
+        self.process = display.spawn([program], log="tintcast.log",
+                                     env={**display.env, **(env or {})})
+        self.window = int(wait_until(self._find_window, timeout=15,
+                                     what=f"the window '{TITLE}'"))
+
+    def _find_window(self):
+        if self.process.poll() is not None:
+            raise AssertionError(f"tintcast exited early with status {self.process.returncode}: "
+                                 + self.log())
+        result = self.display.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"],
+                                  check=False)
+        ids = result.stdout.split()
+        return ids[0] if ids else None
+
+    def log(self):
+        with open(os.path.join(self.display.tmp, "tintcast.log")) as log:
+            return log.read()
+
+    def xdotool(self, *args):
+        return self.display.run(["xdotool", *map(str, args)])
+
+    def geometry(self):
+        """(x, y, width, height) of the client area on the screen."""
+        info = self.display.run(["xwininfo", "-id", str(self.window)]).stdout
+        fields = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
+        return tuple(int(fields[key]) for key in
+                     ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+
+    def state(self):
+        """The window's _NET_WM_STATE atoms."""
+        return self.display.run(["xprop", "-id", str(self.window), "_NET_WM_STATE"]).stdout
+
+    def activate(self):
+        self.xdotool("windowactivate", "--sync", self.window)
+
+    def click(self, x, y, button=1):
+        """Clicks at a point given in client pixels."""
+        self.xdotool("mousemove", "--window", self.window, x, y, "click", button)
+
+    def click_twips(self, left, top, width, height, parent=(0, 0)):
+        """Clicks the middle of a control placed in twips (parent offset in twips too)."""
+        x = (parent[0] + left + width // 2) // TWIPS_PER_PIXEL
+        y = (parent[1] + top + height // 2) // TWIPS_PER_PIXEL
+        self.click(x, y)
+
+    def key(self, *keys):
+        self.xdotool("key", "--window", self.window, "--clearmodifiers", *keys)
+
+    def close_by_window_manager(self, timeout=10):
+        self.display.run(["wmctrl", "-i", "-c", hex(self.window)])
+        return self.wait_exit(timeout)
+
+    def wait_exit(self, timeout=10):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Timeout(f"tintcast still runs {timeout} s after it was told to end")
+
+
+class DisplayTest(unittest.TestCase):
+    """A test with a fresh display and window manager, ended after the test."""
+
+    display_options = {}
+
+    def setUp(self):
+        if not os.access(PROGRAM, os.X_OK):
+            self.fail(f"no program at {PROGRAM}; set TINTCAST_PREFIX to the install prefix")
+        self.display = Display(**self.display_options)
+        self.addCleanup(self.display.close)
+
+    def start(self, **kwargs):
+        return Tintcast(self.display, **kwargs)
