@@ -148,6 +148,8 @@ Application::Application(int& argc, char** argv, const Identity& identity) {
         QString::fromUtf8(identity.organization.data(), identity.organization.size()));
     QCoreApplication::setApplicationVersion(
         QString::fromUtf8(identity.version.data(), identity.version.size()));
+    QGuiApplication::setDesktopFileName(
+        QString::fromUtf8(identity.desktopEntry.data(), identity.desktopEntry.size()));
 
     startupLog = new StartupLog{.program = std::string(identity.program)};
     startupLog->previous = qInstallMessageHandler(HoldStartupMessage);

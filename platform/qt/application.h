@@ -13,6 +13,7 @@ struct Identity {
     std::string_view name;          // also the X11 window class
     std::string_view organization;
     std::string_view version;
+    std::string_view desktopEntry;  // the desktop file's name without ".desktop"
 };
 
 // The Qt platform plugin to ask for before Qt starts, or "" to leave Qt its choice.
