@@ -53,9 +53,18 @@ private:
     FormScrollBar* bar() const { return static_cast<FormScrollBar*>(widget()); }
 };
 
-QAccessibleInterface* BarAccessibleFactory(const QString& /*className*/, QObject* object) {
+QAccessibleInterface* FormAccessibleFactory(const QString& className, QObject* object) {
     if (auto* bar = qobject_cast<FormScrollBar*>(object)) {
         return new BarAccessible(bar);
+    }
+    // A frame groups the controls inside it, and a plain top-level widget is a window
+    // with a title: without these roles both would be anonymous fillers.
+    if (auto* frame = qobject_cast<FrameBox*>(object)) {
+        return new QAccessibleWidget(frame, QAccessible::Grouping);
+    }
+    if (className == QLatin1String("QWidget") && object->isWidgetType() &&
+        static_cast<QWidget*>(object)->isWindow()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
     }
     return nullptr;
 }
@@ -108,7 +117,8 @@ void FrameBox::paintEvent(QPaintEvent* /*event*/) {
     constexpr int kIndent = 6;
     constexpr int kGap = 2;
     const QRect label(kIndent, 0, metrics.horizontalAdvance(caption_) + 2 * kGap, metrics.height());
-    painter.fillRect(label, palette().window());
+    // Clear only the border behind the caption: a neighbour may overlap the rows above it.
+    painter.fillRect(QRect(label.left(), lineY, label.width(), 2), palette().window());
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(label, Qt::AlignCenter | Qt::TextSingleLine, caption_);
 }
@@ -128,7 +138,9 @@ FormScrollBar::FormScrollBar(const BarRange& range, QWidget* parent)
     setSingleStep(range.smallChange);
     setPageStep(range.largeChange);
     setInvertedAppearance(false);
-    setInvertedControls(false);
+    // Up, Page Up and the wheel turned away move the thumb up, toward the top end, as
+    // the top arrow does; without inverted controls they would move it down.
+    setInvertedControls(true);
     // The value follows the thumb only when it is released.
     setTracking(false);
     setFocusPolicy(Qt::StrongFocus);
@@ -136,7 +148,7 @@ FormScrollBar::FormScrollBar(const BarRange& range, QWidget* parent)
 
 void FormScrollBar::installAccessibility() {
     static const bool installed = [] {
-        QAccessible::installFactory(BarAccessibleFactory);
+        QAccessible::installFactory(FormAccessibleFactory);
         return true;
     }();
     (void)installed;

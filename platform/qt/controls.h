@@ -85,7 +85,8 @@ public:
     int formMaximum() const { return std::max(range_.top, range_.bottom); }
     int formStep() const { return range_.smallChange; }
 
-    // Screen readers see the form value, not the inner one.
+    // Screen readers see the form value, not the inner one; the same factory gives
+    // frames and the top-level window their roles.
     static void installAccessibility();
 
 private:

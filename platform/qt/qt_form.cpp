@@ -51,18 +51,32 @@ std::string Describe(const ControlRef& control) {
     return text;
 }
 
-// A square thumb, as tall as the bar is wide, rather than the style's long one.
+// Square arrow buttons and a square thumb, each as tall as the bar is wide, rather
+// than the style's fixed-height buttons and long thumb.
 class SquareThumbStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override {
-        if (metric == PM_ScrollBarSliderMin && widget != nullptr) {
+        if ((metric == PM_ScrollBarSliderMin || metric == PM_ScrollBarExtent) && widget != nullptr) {
             return widget->width();
         }
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
+
+// The position `characters` characters after `from`, within the text. Offsets count
+// characters; QString positions count UTF-16 units, two for a character beyond U+FFFF.
+int AdvanceCharacters(const QString& text, int from, std::int32_t characters) {
+    int position = from;
+    for (std::int32_t counted = 0; counted < characters && position < text.size(); ++counted) {
+        position += text.at(position).isHighSurrogate() && position + 1 < text.size() &&
+                            text.at(position + 1).isLowSurrogate()
+                        ? 2
+                        : 1;
+    }
+    return position;
+}
 
 }  // namespace
 
@@ -356,17 +370,17 @@ void QtForm::SetText(const ControlRef& box, std::string_view text) {
 
 void QtForm::SetSelStart(const ControlRef& box, std::int32_t start) {
     QLineEdit* edit = Find<QLineEdit>(box);
-    edit->setCursorPosition(std::clamp<int>(start, 0, static_cast<int>(edit->text().size())));
+    edit->setCursorPosition(AdvanceCharacters(edit->text(), 0, start));
 }
 
 void QtForm::SetSelLength(const ControlRef& box, std::int32_t length) {
     QLineEdit* edit = Find<QLineEdit>(box);
     const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const int count = std::clamp<int>(length, 0, static_cast<int>(edit->text().size()) - start);
-    if (count == 0) {
+    const int end = AdvanceCharacters(edit->text(), start, length);
+    if (end == start) {
         edit->setCursorPosition(start);
     } else {
-        edit->setSelection(start, count);
+        edit->setSelection(start, end - start);
     }
 }
 
