@@ -8,9 +8,11 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOption>
 #include <QWindow>
 
 #include "platform/qt/controls.h"
@@ -62,6 +64,19 @@ public:
             return widget->width();
         }
         return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    // The style shows nothing on a bar that has the keyboard focus: mark its thumb.
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        if (control == CC_ScrollBar && (option->state & State_HasFocus)) {
+            const QRect thumb = subControlRect(control, option, SC_ScrollBarSlider, widget);
+            painter->save();
+            painter->setPen(QPen(option->palette.color(QPalette::ButtonText), 1, Qt::DotLine));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(thumb.adjusted(3, 3, -4, -4));
+            painter->restore();
+        }
     }
 };
 
