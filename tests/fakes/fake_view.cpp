@@ -5,6 +5,30 @@
 
 namespace tintcast::testing {
 
+namespace {
+
+std::int32_t CountCharacters(std::string_view utf8) {
+    std::int32_t count = 0;
+    for (const char byte : utf8) {
+        count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    }
+    return count;
+}
+
+// The byte offset of a character offset within UTF-8 text.
+std::size_t ByteOffset(std::string_view utf8, std::int32_t characters) {
+    std::size_t offset = 0;
+    for (std::int32_t counted = 0; counted < characters && offset < utf8.size(); ++counted) {
+        ++offset;
+        while (offset < utf8.size() && (static_cast<unsigned char>(utf8[offset]) & 0xC0) == 0x80) {
+            ++offset;
+        }
+    }
+    return offset;
+}
+
+}  // namespace
+
 using platform::CheckState;
 using platform::ControlKind;
 using platform::ControlRef;
@@ -69,6 +93,8 @@ void FakeView::MoveBar(Control& bar, int value) {
 
 void FakeView::Bar(const ControlRef& ref, BarAction action) {
     Control& bar = Find(ref, ControlKind::VScrollBar);
+    // Clicked or keyed, the bar has the focus.
+    FocusElsewhere(ref);
     const platform::BarRange& range = bar.spec->bar;
     const int up = range.top > range.bottom ? 1 : -1;  // the value change of a step up
     switch (action) {
@@ -99,6 +125,7 @@ void FakeView::Bar(const ControlRef& ref, BarAction action) {
 
 void FakeView::DragBar(const ControlRef& ref, std::span<const std::int16_t> through) {
     Control& bar = Find(ref, ControlKind::VScrollBar);
+    FocusElsewhere(ref);
     // The thumb moves with the mouse, the value only on release.
     if (!through.empty()) {
         MoveBar(bar, through.back());
@@ -109,6 +136,17 @@ void FakeView::Click(const ControlRef& ref) {
     for (Control& control : controls_) {
         if (control.spec->name != ref.name || control.spec->index != ref.index) {
             continue;
+        }
+        switch (control.spec->kind) {
+            case ControlKind::Button:
+            case ControlKind::ColorButton:
+            case ControlKind::CheckBox:
+            case ControlKind::Option:
+                // The press takes the focus before the click is reported.
+                FocusElsewhere(ref);
+                break;
+            default:
+                break;
         }
         switch (control.spec->kind) {
             case ControlKind::Button:
@@ -150,6 +188,11 @@ void FakeView::FocusByTab(const ControlRef& box) {
 }
 
 void FakeView::FocusByMouse(const ControlRef& box) {
+    if (focus_ == box) {
+        // A press inside the box it is already in places the caret.
+        Find(box, ControlKind::TextBox).selLength = 0;
+        return;
+    }
     FocusByTab(box);
 }
 
@@ -172,8 +215,9 @@ std::int32_t FakeView::BackColor(const ControlRef& control) {
 
 std::string FakeView::SelectedText(const ControlRef& box) {
     const Control& control = Find(box, ControlKind::TextBox);
-    return control.text.substr(static_cast<std::size_t>(control.selStart),
-                               static_cast<std::size_t>(control.selLength));
+    const std::size_t from = ByteOffset(control.text, control.selStart);
+    const std::size_t to = from + ByteOffset(std::string_view(control.text).substr(from), control.selLength);
+    return control.text.substr(from, to - from);
 }
 
 std::int16_t FakeView::BarValue(const ControlRef& bar) const {
@@ -207,20 +251,20 @@ std::string FakeView::Text(const ControlRef& box) const {
 void FakeView::SetText(const ControlRef& box, std::string_view text) {
     Control& control = Find(box, ControlKind::TextBox);
     control.text = text;
-    control.selStart = static_cast<std::int32_t>(control.text.size());
+    control.selStart = CountCharacters(control.text);
     control.selLength = 0;
 }
 
 void FakeView::SetSelStart(const ControlRef& box, std::int32_t start) {
     Control& control = Find(box, ControlKind::TextBox);
-    control.selStart = std::clamp<std::int32_t>(start, 0, static_cast<std::int32_t>(control.text.size()));
+    control.selStart = std::clamp<std::int32_t>(start, 0, CountCharacters(control.text));
     control.selLength = 0;
 }
 
 void FakeView::SetSelLength(const ControlRef& box, std::int32_t length) {
     Control& control = Find(box, ControlKind::TextBox);
-    control.selLength = std::clamp<std::int32_t>(
-        length, 0, static_cast<std::int32_t>(control.text.size()) - control.selStart);
+    control.selLength =
+        std::clamp<std::int32_t>(length, 0, CountCharacters(control.text) - control.selStart);
 }
 
 std::int32_t FakeView::SelStart(const ControlRef& box) const {

@@ -11,7 +11,8 @@ namespace tintcast::testing {
 
 // The controls of a form description held in memory, with the semantics the
 // handlers rely on: a set that changes a bar raises Change, options of one frame
-// are exclusive, Load comes once.
+// are exclusive, Load comes once, a clicked control takes the focus, and text
+// offsets count characters, not bytes.
 class FakeView final : public FormDriver, public platform::ViewServices {
 public:
     explicit FakeView(const platform::FormSpec& spec);

@@ -1,0 +1,292 @@
+#include "qt_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <limits>
+#include <stdexcept>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QImage>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyleOption>
+#include <QTest>
+#include <QWindow>
+
+namespace tintcast::testing {
+
+namespace {
+
+using platform::ControlRef;
+
+std::string Describe(const ControlRef& control) {
+    std::string text(control.name);
+    if (control.index != platform::kNoIndex) {
+        text += "(" + std::to_string(control.index) + ")";
+    }
+    return text;
+}
+
+// Filled by hand: the bar's own initStyleOption is protected.
+QStyleOptionSlider BarOption(const QScrollBar& bar) {
+    QStyleOptionSlider option;
+    option.initFrom(&bar);
+    option.subControls = QStyle::SC_None;
+    option.activeSubControls = QStyle::SC_None;
+    option.orientation = bar.orientation();
+    option.minimum = bar.minimum();
+    option.maximum = bar.maximum();
+    option.sliderPosition = bar.sliderPosition();
+    option.sliderValue = bar.value();
+    option.singleStep = bar.singleStep();
+    option.pageStep = bar.pageStep();
+    option.upsideDown = bar.invertedAppearance();
+    if (bar.orientation() == Qt::Horizontal) {
+        option.state |= QStyle::State_Horizontal;
+    }
+    return option;
+}
+
+const platform::ControlSpec* FindSpec(const platform::FormSpec& spec, const ControlRef& control) {
+    for (const platform::ControlSpec& candidate : spec.controls) {
+        if (candidate.name == control.name && candidate.index == control.index) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
+// Thumb travel of a vertical bar: first pixel row of the thumb's top, and how far it runs.
+struct Travel {
+    int start = 0;
+    int span = 0;
+};
+
+Travel ThumbTravel(const QScrollBar& bar) {
+    const QRect groove = QtDriver::BarPart(bar, QStyle::SC_ScrollBarGroove);
+    const QRect thumb = QtDriver::BarPart(bar, QStyle::SC_ScrollBarSlider);
+    return {groove.top(), groove.height() - thumb.height()};
+}
+
+// The form value a thumb at `offset` pixels from the top of its travel shows: the
+// top of the bar is the range's `top`, values run linearly to `bottom`.
+int FormValueAt(const QScrollBar& bar, const platform::BarRange& range, int offset, int span) {
+    const int inner = QStyle::sliderValueFromPosition(bar.minimum(), bar.maximum(), offset, span,
+                                                      bar.invertedAppearance());
+    const int fromTop = std::abs(inner - (bar.invertedAppearance() ? bar.maximum() : bar.minimum()));
+    return range.top + (range.bottom > range.top ? fromTop : -fromTop);
+}
+
+}  // namespace
+
+QtDriver::QtDriver(const platform::FormSpec& spec, platform::qt::Capabilities capabilities)
+    : spec_(spec), form_(spec, capabilities) {}
+
+QtDriver::~QtDriver() {
+    // The handlers usually die before the form: widgets torn down must not call them.
+    if (QWidget* window = form_.window()) {
+        for (QWidget* child : window->findChildren<QWidget*>()) {
+            child->blockSignals(true);
+        }
+    }
+}
+
+void QtDriver::Load(platform::FormEvents& events) {
+    form_.Load(events);
+    QWidget* window = form_.window();
+    if (window == nullptr) {
+        return;  // a handler unloaded the form while loading
+    }
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window)) {
+        ADD_FAILURE() << "the form's window did not become active";
+    }
+}
+
+QWidget* QtDriver::Widget(const ControlRef& control) const {
+    QWidget* found = form_.widget(control);
+    if (found == nullptr) {
+        ADD_FAILURE() << "the form has no control " << Describe(control);
+        throw std::invalid_argument("no control " + Describe(control));
+    }
+    return found;
+}
+
+QRect QtDriver::BarPart(const QScrollBar& bar, QStyle::SubControl part) {
+    const QStyleOptionSlider option = BarOption(bar);
+    return bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, part, &bar);
+}
+
+void QtDriver::Bar(const ControlRef& control, BarAction action) {
+    auto* bar = qobject_cast<QScrollBar*>(Widget(control));
+    ASSERT_NE(bar, nullptr) << Describe(control) << " is no scroll bar";
+    const auto clickPart = [bar](QStyle::SubControl part) {
+        QRect area = BarPart(*bar, part);
+        if (area.isEmpty()) {
+            // No track left beyond the thumb: the person's click lands on the thumb.
+            area = BarPart(*bar, QStyle::SC_ScrollBarSlider);
+        }
+        QTest::mouseClick(bar, Qt::LeftButton, {}, area.center());
+    };
+    const auto press = [bar](Qt::Key key) {
+        if (!bar->hasFocus()) {
+            bar->setFocus(Qt::TabFocusReason);
+        }
+        QTest::keyClick(bar, key);
+    };
+    switch (action) {
+        case BarAction::ArrowUp:
+            clickPart(QStyle::SC_ScrollBarSubLine);
+            break;
+        case BarAction::ArrowDown:
+            clickPart(QStyle::SC_ScrollBarAddLine);
+            break;
+        case BarAction::TrackAbove:
+            clickPart(QStyle::SC_ScrollBarSubPage);
+            break;
+        case BarAction::TrackBelow:
+            clickPart(QStyle::SC_ScrollBarAddPage);
+            break;
+        case BarAction::KeyUp:
+            press(Qt::Key_Up);
+            break;
+        case BarAction::KeyDown:
+            press(Qt::Key_Down);
+            break;
+        case BarAction::KeyPageUp:
+            press(Qt::Key_PageUp);
+            break;
+        case BarAction::KeyPageDown:
+            press(Qt::Key_PageDown);
+            break;
+        case BarAction::KeyHome:
+            press(Qt::Key_Home);
+            break;
+        case BarAction::KeyEnd:
+            press(Qt::Key_End);
+            break;
+    }
+}
+
+std::int16_t QtDriver::NearestDragValue(const ControlRef& control, std::int16_t value) const {
+    auto* bar = qobject_cast<QScrollBar*>(Widget(control));
+    const platform::ControlSpec* spec = FindSpec(spec_, control);
+    if (bar == nullptr || spec == nullptr) {
+        ADD_FAILURE() << Describe(control) << " is no scroll bar";
+        return value;
+    }
+    const Travel travel = ThumbTravel(*bar);
+    int best = FormValueAt(*bar, spec->bar, 0, travel.span);
+    for (int offset = 1; offset <= travel.span; ++offset) {
+        const int candidate = FormValueAt(*bar, spec->bar, offset, travel.span);
+        if (std::abs(candidate - value) < std::abs(best - value)) {
+            best = candidate;
+        }
+    }
+    return static_cast<std::int16_t>(best);
+}
+
+void QtDriver::DragBar(const ControlRef& control, std::span<const std::int16_t> through) {
+    auto* bar = qobject_cast<QScrollBar*>(Widget(control));
+    const platform::ControlSpec* spec = FindSpec(spec_, control);
+    ASSERT_TRUE(bar != nullptr && spec != nullptr) << Describe(control) << " is no scroll bar";
+    const QRect thumb = BarPart(*bar, QStyle::SC_ScrollBarSlider);
+    const QPoint grab = thumb.center();
+    const Travel travel = ThumbTravel(*bar);
+    QTest::mousePress(bar, Qt::LeftButton, {}, grab);
+    QPoint at = grab;
+    for (const std::int16_t value : through) {
+        // The row whose value is nearest: not every value has a pixel of its own.
+        int bestOffset = 0;
+        int bestDistance = std::numeric_limits<int>::max();
+        for (int offset = 0; offset <= travel.span; ++offset) {
+            const int distance = std::abs(FormValueAt(*bar, spec->bar, offset, travel.span) - value);
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                bestOffset = offset;
+            }
+        }
+        at = QPoint(grab.x(), travel.start + bestOffset + (grab.y() - thumb.top()));
+        QTest::mouseMove(bar, at);
+    }
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, at);
+}
+
+void QtDriver::Click(const ControlRef& control) {
+    QWidget* target = Widget(control);
+    QPoint at = target->rect().center();
+    // Options and check boxes are clicked on their indicator, where a person aims.
+    if (qobject_cast<QRadioButton*>(target) != nullptr || qobject_cast<QCheckBox*>(target) != nullptr) {
+        QStyleOptionButton option;
+        option.initFrom(target);
+        option.text = static_cast<QAbstractButton*>(target)->text();
+        const QStyle::SubElement indicator = qobject_cast<QRadioButton*>(target) != nullptr
+                                                 ? QStyle::SE_RadioButtonIndicator
+                                                 : QStyle::SE_CheckBoxIndicator;
+        at = target->style()->subElementRect(indicator, &option, target).center();
+    }
+    QTest::mouseClick(target, Qt::LeftButton, {}, at);
+}
+
+void QtDriver::FocusByTab(const ControlRef& box) {
+    QWidget* target = Widget(box);
+    // Bounded: a control outside the Tab chain is never reached.
+    for (int presses = 0; presses < 64 && QApplication::focusWidget() != target; ++presses) {
+        QWidget* from = QApplication::focusWidget();
+        QTest::keyClick(from != nullptr ? from : form_.window(), Qt::Key_Tab);
+    }
+    if (QApplication::focusWidget() != target) {
+        ADD_FAILURE() << "Tab never reached " << Describe(box);
+    }
+}
+
+void QtDriver::FocusByMouse(const ControlRef& box) {
+    QWidget* target = Widget(box);
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+}
+
+void QtDriver::FocusElsewhere(const ControlRef& other) {
+    Widget(other)->setFocus(Qt::TabFocusReason);
+}
+
+std::int32_t QtDriver::BackColor(const ControlRef& control) {
+    QWidget* target = Widget(control);
+    const QImage shown = target->grab().toImage();
+    const QColor centre = shown.pixelColor(shown.rect().center());
+    return platform::PackRgb({static_cast<std::uint8_t>(centre.red()),
+                              static_cast<std::uint8_t>(centre.green()),
+                              static_cast<std::uint8_t>(centre.blue())});
+}
+
+std::string QtDriver::SelectedText(const ControlRef& box) {
+    auto* edit = qobject_cast<QLineEdit*>(Widget(box));
+    if (edit == nullptr) {
+        ADD_FAILURE() << Describe(box) << " is no text box";
+        return {};
+    }
+    return edit->selectedText().toStdString();
+}
+
+std::string QtDriver::ClipboardText() {
+    return QGuiApplication::clipboard()->text(QClipboard::Clipboard).toStdString();
+}
+
+bool QtDriver::Topmost() {
+    QWidget* window = form_.window();
+    QWindow* native = window != nullptr ? window->windowHandle() : nullptr;
+    return native != nullptr && native->flags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+std::int16_t DragTarget(FormDriver& driver, const ControlRef& bar, std::int16_t value) {
+    if (auto* real = dynamic_cast<QtDriver*>(&driver)) {
+        return real->NearestDragValue(bar, value);
+    }
+    return value;
+}
+
+}  // namespace tintcast::testing

@@ -1,0 +1,359 @@
+// The Qt binding with the program's own window: what a person sees and can reach.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QApplication>
+#include <QCheckBox>
+#include <QImage>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
+#include <QWindow>
+
+#include "event_log.h"
+#include "platform/qt/controls.h"
+#include "qt_driver.h"
+#include "window/layout.h"
+
+namespace tintcast::testing {
+namespace {
+
+using platform::ControlRef;
+using platform::ServiceError;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+using window::chkTop;
+using window::cmdExit;
+using window::cmdStandard;
+using window::Command1;
+using window::optType;
+using window::sclColor;
+using window::txtColor;
+using window::txtHex;
+
+int Pixels(int twips, double dpi) {
+    return static_cast<int>(std::lround(twips * dpi / 1440.0));
+}
+
+QColor CentrePixel(QWidget* widget) {
+    const QImage shown = widget->grab().toImage();
+    return shown.pixelColor(shown.rect().center());
+}
+
+QColor Colour(platform::Rgb c) {
+    return QColor(c.red, c.green, c.blue);
+}
+
+std::string FocusName() {
+    QWidget* focus = QApplication::focusWidget();
+    return focus != nullptr ? focus->objectName().toStdString() : "(none)";
+}
+
+// Presses Tab (or Shift+Tab) `count` times, noting where the focus lands each time.
+std::vector<std::string> WalkTabs(int count, bool backwards = false) {
+    std::vector<std::string> visited;
+    for (int i = 0; i < count; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        visited.push_back(FocusName());
+    }
+    return visited;
+}
+
+// The main window, loaded, with its notifications logged but not handled: each test
+// sees exactly what the binding itself does.
+class MainFormWidgets : public ::testing::Test {
+protected:
+    explicit MainFormWidgets(platform::qt::Capabilities capabilities = {.keepOnTop = true})
+        : driver(window::MainFormSpec(), capabilities), log(driver.View()) {
+        driver.Load(log);
+        log.Clear();
+    }
+
+    QWidget* Window() { return driver.Form().window(); }
+    QWidget* Widget(const ControlRef& control) { return driver.Widget(control); }
+
+    QtDriver driver;
+    EventLog log;
+};
+
+TEST_F(MainFormWidgets, EveryControlSitsAtItsTwipsInPixelsRelativeToItsParent) {
+    const platform::FormSpec spec = window::MainFormSpec();
+    QWidget* window = Window();
+    const double dpiX = window->logicalDpiX();
+    const double dpiY = window->logicalDpiY();
+    for (const platform::ControlSpec& control : spec.controls) {
+        SCOPED_TRACE(std::string(control.name) + "(" + std::to_string(control.index) + ")");
+        QWidget* widget = Widget({control.name, control.index});
+        QWidget* parent = control.parent.empty() ? window : Widget({control.parent});
+        EXPECT_EQ(widget->parentWidget(), parent);
+        const QRect expected(Pixels(control.place.left, dpiX), Pixels(control.place.top, dpiY),
+                             Pixels(control.place.width, dpiX), Pixels(control.place.height, dpiY));
+        if (control.autoSize) {
+            EXPECT_EQ(widget->pos(), expected.topLeft());  // its size follows the caption
+        } else {
+            EXPECT_EQ(widget->geometry(), expected);
+        }
+    }
+}
+
+TEST_F(MainFormWidgets, WindowIsFixedAt255By326At96Dpi) {
+    QWidget* window = Window();
+    ASSERT_EQ(window->logicalDpiX(), 96);
+    ASSERT_EQ(window->logicalDpiY(), 96);
+    EXPECT_EQ(window->size(), QSize(255, 326));
+    EXPECT_EQ(window->minimumSize(), QSize(255, 326));
+    EXPECT_EQ(window->maximumSize(), QSize(255, 326));
+    EXPECT_EQ(window->windowTitle(), "Kesvar - Tintcast");
+}
+
+const std::vector<std::string> kTabOrderWithVBasic{
+    "cmdExit",        "sclColor(0)",    "sclColor(1)",    "sclColor(2)",    "txtHex",
+    "Command1",       "optType(0)",     "cmdStandard(7)", "cmdStandard(6)", "cmdStandard(5)",
+    "cmdStandard(4)", "cmdStandard(3)", "cmdStandard(2)", "cmdStandard(1)", "cmdStandard(0)",
+    "chkTop",         "txtColor"};
+
+TEST_F(MainFormWidgets, TabVisitsEveryStopOnceAndTheOptionGroupAtItsSelectedOption) {
+    ASSERT_EQ(FocusName(), "txtColor");  // the first stop has the focus at start
+    EXPECT_THAT(WalkTabs(17), ElementsAreArray(kTabOrderWithVBasic));
+
+    std::vector<std::string> backwards(kTabOrderWithVBasic.rbegin() + 1, kTabOrderWithVBasic.rend());
+    backwards.push_back("txtColor");
+    EXPECT_THAT(WalkTabs(17, true), ElementsAreArray(backwards));
+
+    // With DBasic selected the group's stop is DBasic's own, after the check box.
+    driver.Click(optType(2));
+    Widget(txtColor)->setFocus(Qt::TabFocusReason);
+    EXPECT_THAT(WalkTabs(17),
+                ElementsAre("cmdExit", "sclColor(0)", "sclColor(1)", "sclColor(2)", "txtHex", "Command1",
+                            "cmdStandard(7)", "cmdStandard(6)", "cmdStandard(5)", "cmdStandard(4)",
+                            "cmdStandard(3)", "cmdStandard(2)", "cmdStandard(1)", "cmdStandard(0)",
+                            "chkTop", "optType(2)", "txtColor"));
+}
+
+TEST_F(MainFormWidgets, ArrowKeysMoveThroughTheOptionGroupAndSelect) {
+    Widget(Command1)->setFocus(Qt::TabFocusReason);
+    WalkTabs(1);
+    ASSERT_EQ(FocusName(), "optType(0)");
+    struct Case {
+        Qt::Key key;
+        std::int16_t lands;  // VBasic and HTML stand in a column, DBasic right of VBasic
+    };
+    for (const Case& c : {Case{Qt::Key_Down, 1}, Case{Qt::Key_Up, 0}, Case{Qt::Key_Right, 2},
+                          Case{Qt::Key_Left, 0}}) {
+        SCOPED_TRACE(::testing::Message() << "key " << c.key);
+        log.Clear();
+        QTest::keyClick(QApplication::focusWidget(), c.key);
+        const std::string landed = "optType(" + std::to_string(c.lands) + ")";
+        EXPECT_EQ(FocusName(), landed);
+        EXPECT_TRUE(driver.View().OptionValue(optType(c.lands)));
+        EXPECT_THAT(log.Lines(), ElementsAre("Click " + landed));
+    }
+    // The group's stop moved with the selection.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    Widget(Command1)->setFocus(Qt::TabFocusReason);
+    EXPECT_THAT(WalkTabs(2), ElementsAre("optType(1)", "cmdStandard(7)"));
+}
+
+TEST_F(MainFormWidgets, AccessKeysClickTheirButtonsWithoutMovingTheFocus) {
+    struct Case {
+        Qt::Key key;
+        const char* clicked;
+    };
+    for (const Case& c : {Case{Qt::Key_C, "Click Command1"}, Case{Qt::Key_X, "Click cmdExit"}}) {
+        log.Clear();
+        QTest::keyClick(QApplication::focusWidget(), c.key, Qt::AltModifier);
+        // The button shows itself pressed for a moment, then clicks.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !log.Lines().empty(); }, 2000));
+        EXPECT_THAT(log.Lines(), ElementsAre(c.clicked));
+        EXPECT_EQ(FocusName(), "txtColor");
+    }
+}
+
+TEST_F(MainFormWidgets, ControlsWithoutACaptionHaveAccessibleNames) {
+    struct Case {
+        ControlRef control;
+        const char* name;
+    };
+    for (const Case& c : {Case{cmdStandard(7), "White"}, Case{cmdStandard(6), "Cyan"},
+                          Case{cmdStandard(5), "Magenta"}, Case{cmdStandard(4), "Blue"},
+                          Case{cmdStandard(3), "Yellow"}, Case{cmdStandard(2), "Green"},
+                          Case{cmdStandard(1), "Red"}, Case{cmdStandard(0), "Black"},
+                          Case{sclColor(0), "Red"}, Case{sclColor(1), "Green"}, Case{sclColor(2), "Blue"},
+                          Case{txtColor, "Color swatch"}, Case{txtHex, "Value"}}) {
+        SCOPED_TRACE(c.name);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(Widget(c.control));
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), c.name);
+    }
+}
+
+TEST_F(MainFormWidgets, BarsTellScreenReadersTheChannelValue) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(Widget(sclColor(1)));
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleValueInterface* value = accessible->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->minimumValue().toInt(), 0);
+    EXPECT_EQ(value->maximumValue().toInt(), 255);
+    for (const std::int16_t set : {std::int16_t{200}, std::int16_t{0}, std::int16_t{255}, std::int16_t{1}}) {
+        driver.View().SetBarValue(sclColor(1), set);
+        EXPECT_EQ(value->currentValue().toInt(), set);
+    }
+    // A screen reader that sets the value moves the bar like a person does.
+    log.Clear();
+    value->setCurrentValue(30);
+    EXPECT_EQ(driver.View().BarValue(sclColor(1)), 30);
+    EXPECT_THAT(log.Lines(), ElementsAre("Change sclColor(1) 30"));
+}
+
+TEST_F(MainFormWidgets, DragMovesOnlyTheThumbUntilReleased) {
+    auto* bar = static_cast<QScrollBar*>(Widget(sclColor(2)));
+    const QRect thumb = QtDriver::BarPart(*bar, QStyle::SC_ScrollBarSlider);
+    const int start = thumb.center().y();
+    QTest::mousePress(bar, Qt::LeftButton, {}, thumb.center());
+    for (const int up : {20, 60, 40}) {
+        QTest::mouseMove(bar, QPoint(thumb.center().x(), start - up));
+        EXPECT_EQ(QtDriver::BarPart(*bar, QStyle::SC_ScrollBarSlider).center().y(), start - up);
+        EXPECT_EQ(driver.View().BarValue(sclColor(2)), 0);
+        EXPECT_THAT(log.Lines(), IsEmpty());
+    }
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(thumb.center().x(), start - 40));
+    const std::int16_t released = driver.View().BarValue(sclColor(2));
+    EXPECT_GT(released, 0);  // up raises
+    EXPECT_THAT(log.Lines(), ElementsAre("Change sclColor(2) " + std::to_string(released)));
+}
+
+// Restores the application's style when a test has switched it.
+class StyleSwitch {
+public:
+    explicit StyleSwitch(const QString& name) : previous_(QApplication::style()->name()) {
+        QApplication::setStyle(QStyleFactory::create(name));
+    }
+    ~StyleSwitch() { QApplication::setStyle(QStyleFactory::create(previous_)); }
+    StyleSwitch(const StyleSwitch&) = delete;
+    StyleSwitch& operator=(const StyleSwitch&) = delete;
+
+private:
+    QString previous_;
+};
+
+class PresetFaces : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PresetFaces, ShowTheirExactColourPlainFocusedAndPressed) {
+    ASSERT_TRUE(QStyleFactory::keys().contains(GetParam(), Qt::CaseInsensitive)) << GetParam();
+    StyleSwitch style(GetParam());
+    QtDriver driver(window::MainFormSpec());
+    EventLog log(driver.View());
+    driver.Load(log);
+    for (const platform::ControlSpec& control : window::MainFormSpec().controls) {
+        if (control.kind != platform::ControlKind::ColorButton) {
+            continue;
+        }
+        SCOPED_TRACE(std::string(control.accessibleName));
+        QWidget* button = driver.Widget({control.name, control.index});
+        const QColor face = Colour(control.background.value());
+        const QImage plain = button->grab().toImage();
+        EXPECT_EQ(CentrePixel(button), face);
+
+        button->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button->hasFocus());
+        EXPECT_EQ(CentrePixel(button), face);
+        EXPECT_NE(button->grab().toImage(), plain) << "the focus is not shown";
+
+        QTest::mousePress(button, Qt::LeftButton, {}, button->rect().center());
+        ASSERT_TRUE(static_cast<QAbstractButton*>(button)->isDown());
+        EXPECT_EQ(CentrePixel(button), face);
+        QTest::mouseRelease(button, Qt::LeftButton, {}, button->rect().center());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, PresetFaces, ::testing::Values("Fusion", "Windows"));
+
+TEST_F(MainFormWidgets, SwatchShowsExactlyTheColourSet) {
+    for (const std::int32_t packed : {0x000000, 0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x563412, 0x010203}) {
+        SCOPED_TRACE(::testing::Message() << std::hex << packed);
+        driver.View().SetBackColor(txtColor, packed);
+        // Red is the low byte.
+        EXPECT_EQ(CentrePixel(Widget(txtColor)), QColor(packed & 0xFF, (packed >> 8) & 0xFF, packed >> 16));
+        EXPECT_EQ(driver.BackColor(txtColor), packed);
+    }
+}
+
+// Counts the times a widget was hidden: a window re-created for new flags flickers.
+class HideCounter : public QObject {
+public:
+    int hides = 0;
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        hides += event->type() == QEvent::Hide ? 1 : 0;
+        return false;
+    }
+};
+
+TEST_F(MainFormWidgets, StayOnTopSwitchesTheShownWindowInPlace) {
+    QWidget* window = Window();
+    QWindow* native = window->windowHandle();
+    ASSERT_NE(native, nullptr);
+    const WId id = window->winId();
+    const QRect place = window->geometry();
+    QWidget* focus = QApplication::focusWidget();
+    HideCounter counter;
+    window->installEventFilter(&counter);
+    for (const bool topmost : {true, false, true}) {
+        driver.View().SetTopmost(driver.View().WindowHandle(), topmost);
+        EXPECT_EQ(native->flags().testFlag(Qt::WindowStaysOnTopHint), topmost);
+        EXPECT_EQ(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), topmost);
+        EXPECT_EQ(window->windowHandle(), native);
+        EXPECT_EQ(window->winId(), id);
+        EXPECT_EQ(window->geometry(), place);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_TRUE(window->isActiveWindow());
+        EXPECT_EQ(QApplication::focusWidget(), focus);
+    }
+    window->removeEventFilter(&counter);
+    EXPECT_EQ(counter.hides, 0);
+    EXPECT_THROW(driver.View().SetTopmost(0, false), ServiceError);
+    EXPECT_THROW(driver.View().SetTopmost(driver.View().WindowHandle() + 1, false), ServiceError);
+    EXPECT_TRUE(native->flags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST(QtFormBeforeLoad, HasNoWindowToKeepOnTop) {
+    QtDriver driver(window::MainFormSpec());
+    EXPECT_EQ(driver.View().WindowHandle(), 0U);
+    EXPECT_THROW(driver.View().SetTopmost(driver.View().WindowHandle(), true), ServiceError);
+}
+
+class WithoutKeepOnTop : public MainFormWidgets {
+protected:
+    WithoutKeepOnTop() : MainFormWidgets({.keepOnTop = false}) {}
+};
+
+TEST_F(WithoutKeepOnTop, StayOnTopIsDisabledAndSaysWhy) {
+    auto* box = qobject_cast<QCheckBox*>(Widget(chkTop));
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(box->isEnabled());
+    EXPECT_FALSE(box->toolTip().isEmpty());
+    driver.Click(chkTop);
+    EXPECT_EQ(driver.View().CheckValue(chkTop), platform::CheckState::Unchecked);
+    EXPECT_THAT(log.Lines(), IsEmpty());
+    EXPECT_THROW(driver.View().SetTopmost(driver.View().WindowHandle(), true), ServiceError);
+    EXPECT_FALSE(driver.Topmost());
+}
+
+TEST_F(MainFormWidgets, StayOnTopIsEnabledWithoutExcuseWhereItWorks) {
+    QWidget* box = Widget(chkTop);
+    EXPECT_TRUE(box->isEnabled());
+    EXPECT_TRUE(box->toolTip().isEmpty());
+}
+
+}  // namespace
+}  // namespace tintcast::testing
