@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+#include <string_view>
 #include <vector>
 
 #include <QApplication>
@@ -58,8 +59,21 @@ void ReleaseStartupMessages() {
     delete log;
 }
 
+// Without trailing blanks: Qt names an unset display as an empty word at the end.
 std::string FirstLine(std::string_view text) {
-    return std::string(text.substr(0, text.find('\n')));
+    text = text.substr(0, text.find('\n'));
+    return std::string(text.substr(0, text.find_last_not_of(" \t\r") + 1));
+}
+
+// Qt's X11 plugin takes "-display NAME" (or "--display NAME") over $DISPLAY. The
+// clipboard keeper finds the display through $DISPLAY, so the two are made to agree.
+void TakeDisplayArgument(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "-display" || argument == "--display") {
+            qputenv("DISPLAY", QByteArray(argv[++i]));  // the last one counts, as in Qt
+        }
+    }
 }
 
 }  // namespace
@@ -135,6 +149,7 @@ private:
 };
 
 Application::Application(int& argc, char** argv, const Identity& identity) {
+    TakeDisplayArgument(argc, argv);
     const std::string platform = PlatformOverride(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"),
                                                   qEnvironmentVariableIsSet("WAYLAND_DISPLAY"),
                                                   qEnvironmentVariableIsSet("DISPLAY"));

@@ -121,6 +121,15 @@ void StartKeeper(xcb_window_t owner, const std::string& text) {
 
 }  // namespace
 
+bool ClipboardOwnedOnServer() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (connection == nullptr) {
+        return QGuiApplication::clipboard()->ownsClipboard();
+    }
+    return CreatedBy(connection, SelectionOwner(connection, Intern(connection, "CLIPBOARD")));
+}
+
 void KeepClipboardAfterExit() {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         return;

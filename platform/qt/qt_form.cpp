@@ -15,6 +15,7 @@
 #include <QStyleOption>
 #include <QWindow>
 
+#include "platform/qt/clipboard_handover.h"
 #include "platform/qt/controls.h"
 
 namespace tintcast::platform::qt {
@@ -435,10 +436,10 @@ void QtForm::SetClipboardText(std::string_view text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const QString copied = ToQString(text);
     clipboard->setText(copied, QClipboard::Clipboard);
-    // Under X11 another client can hold on to the selection; elsewhere ownership is
-    // not reported, so read the text back instead.
+    // Under X11 another client can hold on to the selection, so ask the server who
+    // owns it; elsewhere ownership is not reported, so read the text back instead.
     const bool taken = QGuiApplication::platformName() == QLatin1String("xcb")
-                           ? clipboard->ownsClipboard()
+                           ? ClipboardOwnedOnServer()
                            : clipboard->text(QClipboard::Clipboard) == copied;
     if (!taken) {
         throw ServiceError("The text could not be put on the clipboard.");

@@ -43,6 +43,11 @@ CLIENT = (px(3825), px(4890))
 FRAME4 = (60, 60)     # "Set": the preset buttons
 FRAME2 = (1800, 1740)  # "Type": the notation options
 SWATCH = place(1800, 120, 1935, 1575)
+COPY_BUTTON = place(1800, 3300, 1935, 795)
+EXIT_BUTTON = place(2280, 4200, 1455, 555)
+VALUE_BOX = place(120, 240, 1695, 315, (1800, 2580))  # in Frame1, "Value"
+# The check box and the start of its caption: its place is much wider than the caption.
+STAY_ON_TOP = place(60, 3840, 600, 255)
 
 # Preset buttons, top to bottom: name, place in Frame4, the colour they show and set.
 PRESETS = [

@@ -18,6 +18,7 @@ PROGRAM = os.path.join(PREFIX, "bin", "tintcast")
 KEEPER = os.path.join(PREFIX, "libexec", "tintcast", "tintcast-keep-clipboard")
 TITLE = "Kesvar - Tintcast"
 TWIPS_PER_PIXEL = 15
+XFCONFD = "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"
 
 
 class Timeout(AssertionError):
@@ -34,6 +35,19 @@ def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
         if time.monotonic() > deadline:
             raise Timeout(f"timed out after {timeout} s waiting for {what}")
         time.sleep(interval)
+
+
+def unused_display_number():
+    """A display number no X server here listens on, by socket file, lock or
+    abstract socket."""
+    with open("/proc/net/unix") as sockets:
+        listening = sockets.read()
+    for number in range(90, 1000):
+        if not (os.path.exists(f"/tmp/.X11-unix/X{number}")
+                or os.path.exists(f"/tmp/.X{number}-lock")
+                or f"@/tmp/.X11-unix/X{number}\n" in listening):
+            return number
+    raise AssertionError("no free display number")
 
 
 def end_process(process, grace=3.0):
@@ -72,11 +86,11 @@ class Display:
 
     def _start_server(self, width, height):
         read_end, write_end = os.pipe()
-        self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-            stderr=open(os.path.join(self.tmp, "xvfb.log"), "w"))
+        with open(os.path.join(self.tmp, "xvfb.log"), "w") as log:
+            self.server = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+                 "-nolisten", "tcp", "-noreset"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
         os.close(write_end)
         self.processes.append(self.server)
         number = b""
@@ -116,6 +130,8 @@ class Display:
         process = subprocess.Popen(argv, env=env or self.env, stdout=out,
                                    stderr=subprocess.STDOUT if log else subprocess.DEVNULL,
                                    **kwargs)
+        if log:
+            out.close()  # the child has its own copy
         self.processes.append(process)
         return process
 
@@ -125,9 +141,24 @@ class Display:
                               text=not binary, timeout=timeout, check=check)
 
     def start_clipboard_manager(self):
-        """xfsettingsd owns CLIPBOARD_MANAGER and takes over the text of programs that end."""
+        """xfsettingsd owns CLIPBOARD_MANAGER and takes over the text of programs that end.
+
+        It needs a session bus and the xfconf daemon; both are started here, by PID, on a
+        bus of this display's own (the program does not see it), so that nothing is
+        started by bus activation and left behind."""
+        bus_address = f"unix:path={os.path.join(self.runtime, 'manager-bus')}"
+        self.spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                    f"--address={bus_address}"], log="dbus.log")
+        wait_until(lambda: os.path.exists(os.path.join(self.runtime, "manager-bus")),
+                   what="the session bus")
+        env = {**self.env, "DBUS_SESSION_BUS_ADDRESS": bus_address, "NO_AT_BRIDGE": "1"}
+        self.spawn([XFCONFD], log="xfconfd.log", env=env)
+        wait_until(lambda: "true" in self.run(
+            ["dbus-send", f"--bus={bus_address}", "--print-reply", "--dest=org.freedesktop.DBus",
+             "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+             "string:org.xfce.Xfconf"], check=False).stdout, what="the xfconf daemon")
         self.manager = self.spawn(["xfsettingsd", "--no-daemon", "--disable-wm-check"],
-                                  log="xfsettingsd.log")
+                                  log="xfsettingsd.log", env=env)
         wait_until(lambda: self.selection_owner("CLIPBOARD_MANAGER"),
                    what="the clipboard manager")
 
@@ -158,6 +189,47 @@ class Display:
                           timeout=timeout, check=False, binary=True)
         return result.stdout if result.returncode == 0 else None
 
+    def offer_clipboard(self, text, selection="clipboard"):
+        """Another program (xclip, kept in the foreground) takes the selection and serves
+        text until someone else takes it; returns its process, once it serves."""
+        process = self.spawn(["xclip", "-i", "-quiet", "-selection", selection],
+                             stdin=subprocess.PIPE)
+        process.stdin.write(text)
+        process.stdin.close()
+        wait_until(lambda: self.clipboard(selection) == text, what=f"xclip to serve {text!r}")
+        return process
+
+    def windows(self, name):
+        """Ids of the visible windows whose name is exactly name."""
+        result = self.run(["xdotool", "search", "--onlyvisible", "--name", f"^{name}$"],
+                          check=False)
+        return [int(window) for window in result.stdout.split()]
+
+    def keepers(self):
+        """PIDs of clipboard keepers alive on this display. The program leaves them
+        behind, so they are found by their executable and their DISPLAY."""
+        found = []
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                if os.readlink(f"/proc/{entry}/exe") != os.path.realpath(KEEPER):
+                    continue  # also a zombie: it has no executable any more
+                with open(f"/proc/{entry}/environ", "rb") as environ:
+                    variables = environ.read().split(b"\0")
+            except OSError:
+                continue
+            if f"DISPLAY=:{self.number}".encode() in variables:
+                found.append(int(entry))
+        return found
+
+    def end_keepers(self):
+        for pid in self.keepers():
+            try:
+                os.kill(pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+
     def screenshot(self, window="root"):
         """An Image of a window (or the whole screen), read into memory."""
         path = os.path.join(self.tmp, "shot.png")
@@ -165,6 +237,7 @@ class Display:
         return Image.load(path)
 
     def close(self):
+        self.end_keepers()
         for process in reversed(self.processes):
             end_process(process)
         self.processes.clear()
@@ -193,9 +266,10 @@ class Image:
 class Tintcast:
     """The program running on a Display, with its main window found."""
 
-    def __init__(self, display, env=None, program=PROGRAM):
+    def __init__(self, display, env=None, program=PROGRAM, args=(), launcher=()):
+        """launcher: a command that runs the program (e.g. a tracer) and ends with it."""
         self.display = display
-        self.process = display.spawn([program], log="tintcast.log",
+        self.process = display.spawn([*launcher, program, *args], log="tintcast.log",
                                      env={**display.env, **(env or {})})
         self.window = int(wait_until(self._find_window, timeout=15,
                                      what=f"the window '{TITLE}'"))
