@@ -5,6 +5,7 @@ by PID. Each session gets its own display, home and runtime directory, so nothin
 is written outside a temporary folder.
 """
 
+import glob
 import os
 import shutil
 import signal
@@ -18,7 +19,9 @@ PROGRAM = os.path.join(PREFIX, "bin", "tintcast")
 KEEPER = os.path.join(PREFIX, "libexec", "tintcast", "tintcast-keep-clipboard")
 TITLE = "Kesvar - Tintcast"
 TWIPS_PER_PIXEL = 15
-XFCONFD = "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd"
+# xfsettingsd's settings daemon, which it would otherwise start through the bus.
+XFCONFD = next(iter(sorted(glob.glob("/usr/lib/*/xfce4/xfconf/xfconfd"))),
+               "/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd")
 
 
 class Timeout(AssertionError):
@@ -76,13 +79,17 @@ class Display:
         self.wm = None
         self.manager = None
         self.number = self._start_server(width, height)
-        self.env = self._environment()
-        if dpi is not None:
-            self.run(["xrdb", "-merge"], input=f"Xft.dpi: {dpi}\n")
-        self.wm = self.spawn(["openbox", "--sm-disable"], log="openbox.log")
-        wait_until(self._wm_ready, what="the window manager")
-        if manager:
-            self.start_clipboard_manager()
+        try:
+            self.env = self._environment()
+            if dpi is not None:
+                self.run(["xrdb", "-merge"], input=f"Xft.dpi: {dpi}\n")
+            self.wm = self.spawn(["openbox", "--sm-disable"], log="openbox.log")
+            wait_until(self._wm_ready, what="the window manager")
+            if manager:
+                self.start_clipboard_manager()
+        except BaseException:
+            self.close()  # nobody else can: the caller gets no Display to close
+            raise
 
     def _start_server(self, width, height):
         read_end, write_end = os.pipe()
