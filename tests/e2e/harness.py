@@ -273,12 +273,13 @@ class Image:
 class Tintcast:
     """The program running on a Display, with its main window found."""
 
-    def __init__(self, display, env=None, program=PROGRAM, args=(), launcher=()):
-        """launcher: a command that runs the program (e.g. a tracer) and ends with it."""
+    def __init__(self, display, env=None, program=PROGRAM, args=(), launcher=(), timeout=15):
+        """launcher: a command that runs the program (e.g. a tracer) and ends with it;
+        timeout: how long the window may take to appear."""
         self.display = display
         self.process = display.spawn([*launcher, program, *args], log="tintcast.log",
                                      env={**display.env, **(env or {})})
-        self.window = int(wait_until(self._find_window, timeout=15,
+        self.window = int(wait_until(self._find_window, timeout=timeout,
                                      what=f"the window '{TITLE}'"))
 
     def _find_window(self):
