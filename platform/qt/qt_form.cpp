@@ -114,7 +114,8 @@ QtForm::QtForm(const FormSpec& spec, Capabilities capabilities)
     window_->setWindowTitle(ToQString(spec.caption));
     window_->setFont(ToQFont(spec.font));
     if (!spec.iconXpm.empty()) {
-        window_->setWindowIcon(QIcon(QPixmap(spec.iconXpm.data())));
+        icon_ = QPixmap(spec.iconXpm.data());
+        window_->setWindowIcon(QIcon(icon_));
     }
     window_->setFixedSize(TwipsToPixels(spec.clientWidth, window_->logicalDpiX()),
                           TwipsToPixels(spec.clientHeight, window_->logicalDpiY()));
@@ -211,7 +212,7 @@ QWidget* QtForm::Create(const ControlSpec& spec, QWidget* parent) {
             break;
         }
         case ControlKind::Image:
-            created = new IconView(QPixmap(spec_.iconXpm.data()), parent);
+            created = new IconView(icon_, parent);
             break;
     }
     created->setObjectName(ToQString(Describe({spec.name, spec.index})));

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -71,6 +72,7 @@ private:
     FormSpec spec_;
     Capabilities capabilities_;
     QPointer<QWidget> window_;
+    QPixmap icon_;
     std::unique_ptr<QProxyStyle> barStyle_;
     std::vector<Control> controls_;
     FormEvents* events_ = nullptr;

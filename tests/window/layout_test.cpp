@@ -50,13 +50,6 @@ TEST(Layout, EveryControlIsUniqueAndLiesInsideItsParent) {
     EXPECT_EQ(form.controls.size(), 28U);
 }
 
-TEST(Layout, ClientAreaIs255By326PixelsAt96Dpi) {
-    const platform::FormSpec form = MainFormSpec();
-    EXPECT_EQ(platform::TwipsToPixels(form.clientWidth, 96), 255);
-    EXPECT_EQ(platform::TwipsToPixels(form.clientHeight, 96), 326);
-    EXPECT_EQ(form.caption, "Kesvar - Tintcast");
-}
-
 TEST(Layout, PresetFacesAreTheColoursTheySet) {
     for (std::int16_t i = 0; i < 8; ++i) {
         const ControlSpec* button = Find(name::cmdStandard, i);
@@ -66,19 +59,6 @@ TEST(Layout, PresetFacesAreTheColoursTheySet) {
         EXPECT_EQ(platform::PackRgb(*button->background), notation::ComposeDisplayColor(row)) << i;
         EXPECT_FALSE(button->accessibleName.empty());
         EXPECT_EQ(button->place.height, i == 6 ? 375 : 360);
-    }
-}
-
-// Bars read 255 at the top and 0 at the bottom; they start at 0.
-TEST(Layout, BarsRunFrom255AtTheTopTo0) {
-    for (std::int16_t i = 0; i < 3; ++i) {
-        const ControlSpec* bar = Find(name::sclColor, i);
-        ASSERT_NE(bar, nullptr);
-        EXPECT_EQ(bar->bar.top, 255);
-        EXPECT_EQ(bar->bar.bottom, 0);
-        EXPECT_EQ(bar->bar.smallChange, 1);
-        EXPECT_EQ(bar->bar.largeChange, 10);
-        EXPECT_EQ(bar->initialValue, 0);
     }
 }
 
