@@ -332,6 +332,47 @@ TEST(QtFormBeforeLoad, HasNoWindowToKeepOnTop) {
     EXPECT_THROW(driver.View().SetTopmost(driver.View().WindowHandle(), true), ServiceError);
 }
 
+// What a form can see when its load notification arrives.
+class LoadProbe final : public platform::FormEvents {
+public:
+    explicit LoadProbe(platform::qt::QtForm& form) : form_(form) {}
+    void Notify(platform::Notification notification, const ControlRef& control) override {
+        if (notification != platform::Notification::Load) {
+            return;
+        }
+        ++loads;
+        name = control.name;
+        shown = form_.window()->isVisible();
+        red = form_.BarValue(sclColor(0));
+        vbasic = form_.OptionValue(optType(0));
+        text = form_.Text(txtHex);
+    }
+
+    int loads = 0;
+    std::string name;
+    bool shown = true;
+    int red = -1;
+    bool vbasic = false;
+    std::string text = "unread";
+
+private:
+    platform::qt::QtForm& form_;
+};
+
+TEST(QtFormLoad, ComesOnceWithTheInitialValuesBeforeTheWindowIsShown) {
+    QtDriver driver(window::MainFormSpec());
+    LoadProbe probe(driver.Form());
+    driver.Load(probe);
+    driver.Load(probe);
+    EXPECT_EQ(probe.loads, 1);
+    EXPECT_EQ(probe.name, "frmMain");
+    EXPECT_FALSE(probe.shown);
+    EXPECT_TRUE(driver.Form().window()->isVisible());
+    EXPECT_EQ(probe.red, 0);
+    EXPECT_TRUE(probe.vbasic);
+    EXPECT_EQ(probe.text, "");
+}
+
 class WithoutKeepOnTop : public MainFormWidgets {
 protected:
     WithoutKeepOnTop() : MainFormWidgets({.keepOnTop = false}) {}
