@@ -1,9 +1,9 @@
 """Start, a scripted set of actions and Exit under valgrind's memcheck: no leak and
-no memory error may involve the program's own code.
+no memory error may come from the program's own code.
 
 Findings that lie wholly inside libraries are suppressed in valgrind.supp, each with
-its reason; whatever else a library reports is printed, but only a finding with a
-frame in the program's executable fails the test."""
+its reason; whatever else a library reports is printed, but only a finding whose
+memory the program's executable allocated (or misused) fails the test."""
 
 import os
 import unittest
@@ -52,7 +52,10 @@ class Memcheck(DisplayTest):
         program = os.path.realpath(PROGRAM)
         ours, theirs = [], []
         for kind, what, frames in findings(report):
-            in_program = any(os.path.realpath(obj) == program for _, obj in frames if obj)
+            # Whose code allocated (or misused) the memory: the first frame below
+            # valgrind's own replacements of malloc and new.
+            culprit = next((obj for _, obj in frames if "vgpreload" not in obj), "")
+            in_program = bool(culprit) and os.path.realpath(culprit) == program
             line = f"{kind}: {what}\n" + "".join(f"    {fn} ({obj})\n" for fn, obj in frames)
             (ours if in_program else theirs).append(line)
         if theirs:
