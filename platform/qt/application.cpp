@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 
 #include "platform/qt/clipboard_handover.h"
+#include "platform/qt/qt_strings.h"
 
 namespace tintcast::platform::qt {
 
@@ -158,13 +159,13 @@ Application::Application(int& argc, char** argv, const Identity& identity) {
     }
     // The window class and the window manager's grouping come from these, so they
     // are set before the first window exists.
-    QCoreApplication::setApplicationName(QString::fromUtf8(identity.name.data(), identity.name.size()));
+    QCoreApplication::setApplicationName(ToQString(identity.name));
     QCoreApplication::setOrganizationName(
-        QString::fromUtf8(identity.organization.data(), identity.organization.size()));
+        ToQString(identity.organization));
     QCoreApplication::setApplicationVersion(
-        QString::fromUtf8(identity.version.data(), identity.version.size()));
+        ToQString(identity.version));
     QGuiApplication::setDesktopFileName(
-        QString::fromUtf8(identity.desktopEntry.data(), identity.desktopEntry.size()));
+        ToQString(identity.desktopEntry));
 
     startupLog = new StartupLog{.program = std::string(identity.program)};
     startupLog->previous = qInstallMessageHandler(HoldStartupMessage);

@@ -121,11 +121,11 @@ void StartKeeper(xcb_window_t owner, const std::string& text) {
 
 }  // namespace
 
-bool ClipboardOwnedOnServer() {
+bool ClipboardHolds(const QString& text) {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
     if (connection == nullptr) {
-        return QGuiApplication::clipboard()->ownsClipboard();
+        return QGuiApplication::clipboard()->text(QClipboard::Clipboard) == text;
     }
     return CreatedBy(connection, SelectionOwner(connection, Intern(connection, "CLIPBOARD")));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+class QString;
+
 namespace tintcast::platform::qt {
 
 // Called after the event loop, while the application object still exists. Where the
@@ -8,10 +10,10 @@ namespace tintcast::platform::qt {
 // Where a manager runs, the application object hands the text over as it ends.
 void KeepClipboardAfterExit();
 
-// Whether the X server names a window of this program as the clipboard's owner.
-// QClipboard::ownsClipboard() cannot tell: it stays true after a take that the
-// server ignored because another program had taken the clipboard at a later time.
-// Elsewhere than under X11, QClipboard::ownsClipboard().
-bool ClipboardOwnedOnServer();
+// Whether the clipboard now holds this text put there by this program. Under X11 the
+// server is asked who owns it: QClipboard::ownsClipboard() stays true after a take
+// that the server ignored because another program had copied at a later time.
+// Elsewhere ownership is not reported, so the text is read back.
+bool ClipboardHolds(const QString& text);
 
 }  // namespace tintcast::platform::qt

@@ -17,14 +17,11 @@
 
 #include "platform/qt/clipboard_handover.h"
 #include "platform/qt/controls.h"
+#include "platform/qt/qt_strings.h"
 
 namespace tintcast::platform::qt {
 
 namespace {
-
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QColor ToQColor(Rgb c) {
     return QColor(c.red, c.green, c.blue);
@@ -437,12 +434,7 @@ void QtForm::SetClipboardText(std::string_view text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const QString copied = ToQString(text);
     clipboard->setText(copied, QClipboard::Clipboard);
-    // Under X11 another client can hold on to the selection, so ask the server who
-    // owns it; elsewhere ownership is not reported, so read the text back instead.
-    const bool taken = QGuiApplication::platformName() == QLatin1String("xcb")
-                           ? ClipboardOwnedOnServer()
-                           : clipboard->text(QClipboard::Clipboard) == copied;
-    if (!taken) {
+    if (!ClipboardHolds(copied)) {
         throw ServiceError("The text could not be put on the clipboard.");
     }
 }
