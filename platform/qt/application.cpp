@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 
 #include "platform/qt/clipboard_handover.h"
+#include "platform/qt/lost_display.h"
 #include "platform/qt/qt_strings.h"
 
 namespace tintcast::platform::qt {
@@ -149,7 +150,8 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-Application::Application(int& argc, char** argv, const Identity& identity) {
+Application::Application(int& argc, char** argv, const Identity& identity)
+    : program_(identity.program) {
     TakeDisplayArgument(argc, argv);
     const std::string platform = PlatformOverride(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"),
                                                   qEnvironmentVariableIsSet("WAYLAND_DISPLAY"),
@@ -171,6 +173,7 @@ Application::Application(int& argc, char** argv, const Identity& identity) {
     startupLog->previous = qInstallMessageHandler(HoldStartupMessage);
     app_ = std::make_unique<QApplication>(argc, argv);
     ReleaseStartupMessages();
+    EndQuietlyWhenDisplayIsLost(identity.program);
     signals_ = std::make_unique<QuitOnSignals>();
 }
 
@@ -178,7 +181,7 @@ Application::~Application() = default;
 
 int Application::Run() {
     const int status = QApplication::exec();
-    KeepClipboardAfterExit();
+    KeepClipboardAfterExit(program_);
     return status;
 }
 

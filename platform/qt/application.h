@@ -9,8 +9,8 @@ class QApplication;
 namespace tintcast::platform::qt {
 
 struct Identity {
-    std::string_view program;       // the executable's name, for messages
-    std::string_view name;          // also the X11 window class
+    std::string_view program;  // the executable's name, for messages
+    std::string_view name;     // also the X11 window class
     std::string_view organization;
     std::string_view version;
     std::string_view desktopEntry;  // the desktop file's name without ".desktop"
@@ -46,6 +46,7 @@ public:
 
 private:
     class QuitOnSignals;
+    std::string program_;
     std::unique_ptr<QApplication> app_;
     std::unique_ptr<QuitOnSignals> signals_;
 };

@@ -1,53 +1,119 @@
 #include "platform/qt/clipboard_handover.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
 
+#include <QAbstractNativeEventFilter>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <xcb/xcb.h>
+#include <QTimer>
 
-extern char** environ;
+#include "platform/qt/keeper_process.h"
+#include "platform/x11/selection.h"
 
 namespace tintcast::platform::qt {
 
 namespace {
 
-constexpr auto kDecisionWait = std::chrono::milliseconds(2000);
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using x11::CreatedBy;
+using x11::Intern;
+using x11::SelectionOwner;
 
-xcb_atom_t Intern(xcb_connection_t* connection, std::string_view name) {
-    const auto cookie =
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
+// A manager answers within milliseconds; one that is stopped never does.
+constexpr auto kManagerWait = 1000ms;
+// The keeper answers once it has connected and checked the owner.
+constexpr auto kKeeperWait = 2000ms;
+
+xcb_connection_t* X11Connection() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 != nullptr ? x11->connection() : nullptr;
 }
 
-xcb_window_t SelectionOwner(xcb_connection_t* connection, xcb_atom_t selection) {
-    auto* reply = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, selection), nullptr);
-    const xcb_window_t owner = reply != nullptr ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
-    std::free(reply);
-    return owner;
+// Handles the program's events, clipboard requests among them, until done() holds
+// or the deadline passes; returns done().
+template <typename Done>
+bool ServeUntil(Clock::time_point deadline, Done done) {
+    QTimer tick;  // wakes the wait to look at done() again
+    tick.start(10ms);
+    while (!done()) {
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
 
-// True when the window was created by this connection.
-bool CreatedBy(xcb_connection_t* connection, xcb_window_t window) {
-    const xcb_setup_t* setup = xcb_get_setup(connection);
-    return window != XCB_WINDOW_NONE &&
-           (window & ~setup->resource_id_mask) == setup->resource_id_base;
+// Asks the clipboard manager to save the clipboard (SAVE_TARGETS) and catches its
+// answer, a SelectionNotify to a window of our own, before Qt sees it.
+class ManagerRequest final : public QAbstractNativeEventFilter {
+public:
+    enum class State { Waiting, Saved, Refused };
+
+    explicit ManagerRequest(xcb_connection_t* connection)
+        : connection_(connection), manager_(Intern(connection, "CLIPBOARD_MANAGER")) {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        requestor_ = xcb_generate_id(connection);
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, requestor_, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        xcb_convert_selection(connection, requestor_, manager_, Intern(connection, "SAVE_TARGETS"),
+                              Intern(connection, "_TINTCAST_SAVED"), XCB_CURRENT_TIME);
+        xcb_flush(connection);
+    }
+    ~ManagerRequest() override {
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+        xcb_destroy_window(connection_, requestor_);
+        xcb_flush(connection_);
+    }
+    ManagerRequest(const ManagerRequest&) = delete;
+    ManagerRequest& operator=(const ManagerRequest&) = delete;
+
+    // A manager that has gone away refuses.
+    State state() const {
+        if (state_ == State::Waiting && SelectionOwner(connection_, manager_) == XCB_WINDOW_NONE) {
+            return State::Refused;
+        }
+        return state_;
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
+        if (type != "xcb_generic_event_t") {
+            return false;
+        }
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) {
+            return false;
+        }
+        const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
+        if (notify->requestor != requestor_) {
+            return false;
+        }
+        state_ = notify->property == XCB_ATOM_NONE ? State::Refused : State::Saved;
+        return true;
+    }
+
+private:
+    xcb_connection_t* connection_;
+    xcb_atom_t manager_;
+    xcb_window_t requestor_ = XCB_WINDOW_NONE;
+    State state_ = State::Waiting;
+};
+
+bool HandToManager(xcb_connection_t* connection) {
+    if (SelectionOwner(connection, Intern(connection, "CLIPBOARD_MANAGER")) == XCB_WINDOW_NONE) {
+        return false;
+    }
+    ManagerRequest request(connection);
+    ServeUntil(Clock::now() + kManagerWait,
+               [&request] { return request.state() != ManagerRequest::State::Waiting; });
+    return request.state() == ManagerRequest::State::Saved;
 }
 
 // The keeper lies beside the program in the build tree's layout and the installed one.
@@ -58,97 +124,64 @@ std::string KeeperPath() {
         .toStdString();
 }
 
-void WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t written = write(fd, data.data() + done, data.size() - done);
-        if (written <= 0) {
-            return;
-        }
-        done += static_cast<std::size_t>(written);
+// Returns why the keeper does not serve the text, or nothing when it does or when
+// another program took the clipboard meanwhile.
+std::optional<std::string> HandToKeeper(xcb_connection_t* connection, xcb_window_t owner) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    KeeperProcess keeper;
+    if (auto failure = keeper.Start(KeeperPath(), owner,
+                                    clipboard->text(QClipboard::Clipboard).toStdString())) {
+        return failure;
     }
-}
-
-// Hands the text to a new keeper, which takes the clipboard over only while it is
-// still this program's. Waits, bounded, for its answer so that the clipboard is not
-// released before the keeper has decided.
-void StartKeeper(xcb_window_t owner, const std::string& text) {
-    const std::string path = KeeperPath();
-    int input[2];
-    int answer[2];
-    if (pipe2(input, O_CLOEXEC) != 0) {
-        return;
+    // Requests that reach this program before the keeper takes over are answered
+    // here; the wait ends once Qt has seen the take-over, after them.
+    const bool settled = ServeUntil(Clock::now() + kKeeperWait, [&keeper, clipboard] {
+        const std::optional<bool> keeping = keeper.Answer();
+        return keeping.has_value() && (!*keeping || !clipboard->ownsClipboard());
+    });
+    if (!settled) {
+        keeper.Kill();
+        return "the keeper did not answer in time";
     }
-    if (pipe2(answer, O_CLOEXEC) != 0) {
-        close(input[0]);
-        close(input[1]);
-        return;
+    const xcb_window_t now = SelectionOwner(connection, Intern(connection, "CLIPBOARD"));
+    if (*keeper.Answer() || (now != XCB_WINDOW_NONE && !CreatedBy(connection, now))) {
+        return std::nullopt;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, answer[1], STDOUT_FILENO);
-    const std::string ownerArgument = std::to_string(owner);
-    char* const argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>(ownerArgument.c_str()),
-                          nullptr};
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(input[0]);
-    close(answer[1]);
-    if (spawned != 0) {
-        std::fprintf(stderr, "tintcast: cannot keep the clipboard after exit: %s: %s\n",
-                     path.c_str(), std::strerror(spawned));
-        close(input[1]);
-        close(answer[0]);
-        return;
-    }
-    WriteAll(input[1], text);
-    close(input[1]);
-
-    pollfd ready{answer[0], POLLIN, 0};
-    const bool answered = poll(&ready, 1, static_cast<int>(kDecisionWait.count())) > 0;
-    char decision = 'n';
-    if (answered && read(answer[0], &decision, 1) != 1) {
-        decision = 'n';
-    }
-    close(answer[0]);
-    if (answered && decision != 'k') {
-        // The keeper has nothing to do and is ending; collect it.
-        waitpid(pid, nullptr, 0);
-    }
+    return "the keeper could not take the clipboard";
 }
 
 }  // namespace
 
 bool ClipboardHolds(const QString& text) {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    xcb_connection_t* connection = X11Connection();
     if (connection == nullptr) {
         return QGuiApplication::clipboard()->text(QClipboard::Clipboard) == text;
     }
     return CreatedBy(connection, SelectionOwner(connection, Intern(connection, "CLIPBOARD")));
 }
 
-void KeepClipboardAfterExit() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        return;
-    }
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard->ownsClipboard()) {
-        return;
-    }
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+void KeepClipboardAfterExit(std::string_view program) {
+    xcb_connection_t* connection =
+        QGuiApplication::platformName() == QLatin1String("xcb") ? X11Connection() : nullptr;
     if (connection == nullptr) {
         return;
     }
+    QClipboard* clipboard = QGuiApplication::clipboard();
     const xcb_window_t owner = SelectionOwner(connection, Intern(connection, "CLIPBOARD"));
-    if (!CreatedBy(connection, owner) ||
-        SelectionOwner(connection, Intern(connection, "CLIPBOARD_MANAGER")) != XCB_WINDOW_NONE) {
-        return;
+    if (CreatedBy(connection, owner) && clipboard->ownsClipboard() && !HandToManager(connection)) {
+        if (const auto failure = HandToKeeper(connection, owner)) {
+            std::fprintf(stderr, "%.*s: the copied text could not be kept after exit: %s\n",
+                         static_cast<int>(program.size()), program.data(), failure->c_str());
+        }
     }
-    StartKeeper(owner, clipboard->text(QClipboard::Clipboard).toStdString());
+    // Whatever is still ours is let go now: Qt would otherwise offer it to the manager
+    // again as the application object ends, and wait for an answer without a bound.
+    for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection}) {
+        if (mode == QClipboard::Clipboard ? clipboard->ownsClipboard()
+                                          : clipboard->ownsSelection()) {
+            clipboard->clear(mode);
+        }
+    }
 }
 
 }  // namespace tintcast::platform::qt

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <string_view>
+
 class QString;
 
 namespace tintcast::platform::qt {
 
 // Called after the event loop, while the application object still exists. Where the
-// program owns the clipboard and no clipboard manager runs, starts the keeper, a
-// small process that serves the text until another program takes the clipboard.
-// Where a manager runs, the application object hands the text over as it ends.
-void KeepClipboardAfterExit();
+// program owns the clipboard, hands the text to the clipboard manager, or where none
+// takes it, to the keeper, a small process that serves it until another program
+// takes the clipboard. Clipboard requests are answered throughout. The time is
+// bounded; if neither takes the text, one line on stderr says so.
+void KeepClipboardAfterExit(std::string_view program);
 
 // Whether the clipboard now holds this text put there by this program. Under X11 the
 // server is asked who owns it: QClipboard::ownsClipboard() stays true after a take

@@ -2,9 +2,10 @@
 // clipboard tools do, until another program takes the clipboard.
 //
 // Usage: tintcast-keep-clipboard OWNER-WINDOW < text
-// Takes the clipboard over only if OWNER-WINDOW still owns it and no clipboard
-// manager runs, checked and done under a server grab so that no newer copy can be
-// overwritten. Answers 'k' (keeping) or 'n' on stdout, then detaches.
+// Takes the clipboard over only if OWNER-WINDOW still owns it, checked and done
+// under a server grab so that no newer copy can be overwritten. The program asks for
+// a keeper only where no clipboard manager took the text. Answers 'k' (keeping) or
+// 'n' on stdout, then detaches.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,28 +19,18 @@
 
 #include <xcb/xcb.h>
 
+#include "platform/x11/selection.h"
+
 namespace {
+
+using tintcast::platform::x11::Intern;
+using tintcast::platform::x11::SelectionOwner;
 
 constexpr std::size_t kMaxText = 64 * 1024;  // served in one piece, without INCR
 
 struct Atoms {
-    xcb_atom_t clipboard, manager, targets, timestamp, utf8, text, plain, plainUtf8, pid;
+    xcb_atom_t clipboard, targets, timestamp, utf8, text, plain, plainUtf8, pid;
 };
-
-xcb_atom_t Intern(xcb_connection_t* c, std::string_view name) {
-    auto* reply = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr);
-    const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
-}
-
-xcb_window_t SelectionOwner(xcb_connection_t* c, xcb_atom_t selection) {
-    auto* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
-    const xcb_window_t owner = reply != nullptr ? reply->owner : xcb_window_t{XCB_WINDOW_NONE};
-    std::free(reply);
-    return owner;
-}
 
 bool ReadAll(int fd, std::string& out) {
     char buffer[4096];
@@ -73,7 +64,8 @@ bool ToLatin1(const std::string& utf8, std::string& out) {
 
 // A server timestamp, from the PropertyNotify that an empty append produces.
 xcb_timestamp_t ServerTime(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property) {
-    xcb_change_property(c, XCB_PROP_MODE_APPEND, window, property, XCB_ATOM_CARDINAL, 32, 0, nullptr);
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, window, property, XCB_ATOM_CARDINAL, 32, 0,
+                        nullptr);
     xcb_flush(c);
     while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
         const bool found = (event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY;
@@ -89,25 +81,27 @@ xcb_timestamp_t ServerTime(xcb_connection_t* c, xcb_window_t window, xcb_atom_t 
 
 void Answer(xcb_connection_t* c, const Atoms& atoms, const xcb_selection_request_event_t& request,
             const std::string& text, xcb_timestamp_t owned) {
-    const xcb_atom_t property = request.property != XCB_ATOM_NONE ? request.property : request.target;
+    const xcb_atom_t property =
+        request.property != XCB_ATOM_NONE ? request.property : request.target;
     bool served = true;
     if (request.target == atoms.targets) {
-        const xcb_atom_t list[] = {atoms.targets,   atoms.timestamp, atoms.utf8, XCB_ATOM_STRING,
-                                   atoms.text,      atoms.plain,     atoms.plainUtf8};
+        const xcb_atom_t list[] = {atoms.targets, atoms.timestamp, atoms.utf8,     XCB_ATOM_STRING,
+                                   atoms.text,    atoms.plain,     atoms.plainUtf8};
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM,
                             32, sizeof list / sizeof list[0], list);
     } else if (request.target == atoms.timestamp) {
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property,
-                            XCB_ATOM_INTEGER, 32, 1, &owned);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_INTEGER,
+                            32, 1, &owned);
     } else if (request.target == atoms.utf8 || request.target == atoms.plainUtf8) {
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, request.target, 8,
-                            static_cast<std::uint32_t>(text.size()), text.data());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, request.target,
+                            8, static_cast<std::uint32_t>(text.size()), text.data());
     } else if (request.target == XCB_ATOM_STRING || request.target == atoms.text ||
                request.target == atoms.plain) {
         std::string latin1;
         served = ToLatin1(text, latin1);
         if (served) {
-            const xcb_atom_t type = request.target == atoms.plain ? atoms.plain : xcb_atom_t{XCB_ATOM_STRING};
+            const xcb_atom_t type =
+                request.target == atoms.plain ? atoms.plain : xcb_atom_t{XCB_ATOM_STRING};
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, type, 8,
                                 static_cast<std::uint32_t>(latin1.size()), latin1.data());
         }
@@ -162,10 +156,13 @@ int main(int argc, char** argv) {
         Report(false);
         return 1;
     }
-    const Atoms atoms{Intern(c, "CLIPBOARD"),   Intern(c, "CLIPBOARD_MANAGER"),
-                      Intern(c, "TARGETS"),     Intern(c, "TIMESTAMP"),
-                      Intern(c, "UTF8_STRING"), Intern(c, "TEXT"),
-                      Intern(c, "text/plain"),  Intern(c, "text/plain;charset=utf-8"),
+    const Atoms atoms{Intern(c, "CLIPBOARD"),
+                      Intern(c, "TARGETS"),
+                      Intern(c, "TIMESTAMP"),
+                      Intern(c, "UTF8_STRING"),
+                      Intern(c, "TEXT"),
+                      Intern(c, "text/plain"),
+                      Intern(c, "text/plain;charset=utf-8"),
                       Intern(c, "_NET_WM_PID")};
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_window_t window = xcb_generate_id(c);
@@ -173,13 +170,13 @@ int main(int argc, char** argv) {
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
     const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms.pid, XCB_ATOM_CARDINAL, 32, 1, &pid);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms.pid, XCB_ATOM_CARDINAL, 32, 1,
+                        &pid);
     const xcb_timestamp_t owned = ServerTime(c, window, atoms.pid);
 
     // Check and take in one step: nobody can change the owner in between.
     xcb_grab_server(c);
-    bool keeping = SelectionOwner(c, atoms.manager) == XCB_WINDOW_NONE &&
-                   SelectionOwner(c, atoms.clipboard) == expected;
+    bool keeping = SelectionOwner(c, atoms.clipboard) == expected;
     if (keeping) {
         xcb_set_selection_owner(c, window, atoms.clipboard, owned);
         keeping = SelectionOwner(c, atoms.clipboard) == window;
