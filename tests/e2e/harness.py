@@ -28,7 +28,7 @@ class Timeout(AssertionError):
     pass
 
 
-def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+def wait_until(predicate, timeout=20.0, interval=0.05, what="condition"):
     """Polls until predicate() returns something truthy; returns it or raises Timeout."""
     deadline = time.monotonic() + timeout
     while True:
@@ -230,6 +230,17 @@ class Display:
                 found.append(int(entry))
         return found
 
+    def keeper_serving(self):
+        """The PID of the keeper that owns the clipboard, or None: the state in which the
+        program's hand-off is over and the keeper answers for it."""
+        owner = self.selection_owner("CLIPBOARD")
+        if not owner:
+            return None
+        result = self.run(["xprop", "-id", str(owner), "_NET_WM_PID"], check=False)
+        words = result.stdout.split()
+        pid = int(words[-1]) if result.returncode == 0 and words and words[-1].isdigit() else None
+        return pid if pid in self.keepers() else None
+
     def end_keepers(self):
         for pid in self.keepers():
             try:
@@ -249,6 +260,40 @@ class Display:
             end_process(process)
         self.processes.clear()
         shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+class SelectionWatch:
+    """Every change of a selection's owner, as the X server reports it (XFixes), so
+    that an owner that held it only for a moment is seen too."""
+
+    def __init__(self, display, selection="CLIPBOARD"):
+        from Xlib import display as xlib_display
+        from Xlib.ext import xfixes
+        self.x = xlib_display.Display(f":{display.number}")
+        self.x.xfixes_query_version()
+        self.x.xfixes_select_selection_input(self.x.screen().root, self.x.intern_atom(selection),
+                                             xfixes.XFixesSetSelectionOwnerNotifyMask)
+        self.x.sync()
+        self.mask = self.x.display.info.resource_id_mask
+        self.owners = []
+
+    def new_owners(self):
+        """All owners reported so far, oldest first."""
+        from Xlib.ext import xfixes
+        while self.x.pending_events():
+            event = self.x.next_event()
+            # The extension's event classes are made anew for each connection: the
+            # name tells them apart.
+            if type(event).__name__ == xfixes.SetSelectionOwnerNotify.__name__:
+                self.owners.append(event.owner.id if event.owner else 0)
+        return self.owners
+
+    def same_client(self, window, other):
+        """Whether two windows belong to one X client (their ids share the client's base)."""
+        return window & ~self.mask == other & ~self.mask
+
+    def close(self):
+        self.x.close()
 
 
 class Image:
@@ -273,7 +318,7 @@ class Image:
 class Tintcast:
     """The program running on a Display, with its main window found."""
 
-    def __init__(self, display, env=None, program=PROGRAM, args=(), launcher=(), timeout=15):
+    def __init__(self, display, env=None, program=PROGRAM, args=(), launcher=(), timeout=30):
         """launcher: a command that runs the program (e.g. a tracer) and ends with it;
         timeout: how long the window may take to appear."""
         self.display = display

@@ -5,11 +5,13 @@ A signal is an orderly way out: SIGTERM, SIGINT and SIGHUP end the program as cl
 its window does, so it hands the clipboard over and exits with status 0.
 """
 
+import os
+import shutil
 import signal
 import unittest
 
 from form_places import EXIT_BUTTON, PRESETS, VALUE_BOX
-from harness import DisplayTest, unused_display_number, wait_until
+from harness import KEEPER, PROGRAM, TITLE, DisplayTest, unused_display_number, wait_until
 
 PRESET = {name: place for name, place, _ in PRESETS}
 
@@ -48,6 +50,12 @@ class ClipboardTest(DisplayTest):
         WAYS_OUT[way](app)
         self.assertEqual(app.wait_exit(), 0, app.log())
 
+    def keeper_serving(self):
+        """The one keeper on this display, waited for until it owns the clipboard."""
+        keeper = wait_until(self.display.keeper_serving, what="the keeper to own the clipboard")
+        self.assertEqual(self.display.keepers(), [keeper])
+        return keeper
+
     def assert_no_keeper_stays(self):
         """A keeper that has nothing to keep ends at once; one that was started anyway
         would be found here."""
@@ -55,15 +63,6 @@ class ClipboardTest(DisplayTest):
 
 
 class WithoutManager(ClipboardTest):
-    def keeper_serving(self):
-        """The one keeper on this display, checked to be the clipboard's owner."""
-        keepers = wait_until(self.display.keepers, what="the keeper")
-        self.assertEqual(len(keepers), 1, keepers)
-        owner = self.display.selection_owner("CLIPBOARD")
-        pid = self.display.run(["xprop", "-id", str(owner), "_NET_WM_PID"]).stdout
-        self.assertEqual(pid.split()[-1], str(keepers[0]))
-        return keepers[0]
-
     def test_every_way_out_keeps_the_text(self):
         for way in WAYS_OUT:
             with self.subTest(way=way):
@@ -145,6 +144,89 @@ class WithManager(ClipboardTest):
         self.leave(app, "Alt+X")
         self.assertEqual(self.display.clipboard(), b"copied elsewhere")
         self.assert_no_keeper_stays()
+
+
+LOST = "tintcast: the copied text could not be kept after exit"
+
+# Stands in for the keeper: says it has started, then runs the real one only once the
+# test lets it, or never.
+HELD_KEEPER = """#!/bin/sh
+: > "$TINTCAST_TEST_STARTED"
+while [ -e "$TINTCAST_TEST_HOLD" ]; do sleep 0.02; done
+exec "{keeper}" "$@"
+"""
+
+
+class SlowKeeper(ClipboardTest):
+    def setUp(self):
+        super().setUp()
+        # A copy of the installed program, with the stand-in where it looks for its keeper.
+        prefix = os.path.join(self.display.tmp, "prefix")
+        libexec = os.path.join(prefix, "libexec", "tintcast")
+        os.makedirs(os.path.join(prefix, "bin"))
+        os.makedirs(libexec)
+        self.program = shutil.copy2(PROGRAM, os.path.join(prefix, "bin"))
+        keeper = os.path.join(libexec, os.path.basename(KEEPER))
+        with open(keeper, "w") as script:
+            script.write(HELD_KEEPER.format(keeper=os.path.realpath(KEEPER)))
+        os.chmod(keeper, 0o755)
+        self.started = os.path.join(self.display.tmp, "keeper-started")
+        self.hold = os.path.join(self.display.tmp, "keeper-held")
+        open(self.hold, "w").close()
+
+    def start_and_copy(self):
+        return super().start_and_copy(program=self.program, env={
+            "TINTCAST_TEST_STARTED": self.started, "TINTCAST_TEST_HOLD": self.hold})
+
+    def test_a_paste_while_the_keeper_starts_is_answered(self):
+        app, text = self.start_and_copy()
+        app.key("alt+x")
+        # The program has handed the text over and waits for the keeper's answer.
+        wait_until(lambda: os.path.exists(self.started), what="the keeper to start")
+        self.assertEqual(self.display.clipboard(), text)
+        os.remove(self.hold)
+        self.assertEqual(app.wait_exit(), 0, app.log())
+        self.keeper_serving()
+        self.assertEqual(self.display.clipboard(), text)
+        self.assertNotIn(LOST, app.log())
+
+    def test_a_keeper_that_never_answers_is_reported(self):
+        app, _ = self.start_and_copy()
+        app.key("alt+x")
+        self.assertEqual(app.wait_exit(), 0, app.log())
+        self.assertEqual([line for line in app.log().splitlines() if line.startswith(LOST)],
+                         [f"{LOST}: the keeper did not answer in time"])
+        self.assertIsNone(self.display.clipboard())
+
+
+class ManagerTrouble(ClipboardTest):
+    """A manager that stops answering or goes away: the keeper takes the text instead."""
+
+    display_options = {"manager": True}
+
+    def setUp(self):
+        super().setUp()
+        manager = self.display.manager
+        self.app, self.text = self.start_and_copy()
+        manager.send_signal(signal.SIGSTOP)
+        self.addCleanup(lambda: manager.poll() is None and manager.send_signal(signal.SIGCONT))
+
+    def assert_the_keeper_serves(self):
+        self.assertEqual(self.app.wait_exit(), 0, self.app.log())
+        self.keeper_serving()
+        self.assertEqual(self.display.clipboard(), self.text)
+        self.assertNotIn(LOST, self.app.log())
+
+    def test_a_stopped_manager(self):
+        self.app.key("alt+x")
+        self.assert_the_keeper_serves()
+
+    def test_a_manager_that_dies_during_the_hand_off(self):
+        self.app.key("alt+x")
+        # The window goes first; then the program offers the text to the manager.
+        wait_until(lambda: not self.display.windows(TITLE), what="the window to close")
+        self.display.manager.kill()
+        self.assert_the_keeper_serves()
 
 
 if __name__ == "__main__":

@@ -93,7 +93,7 @@ class NoFiles(DisplayTest):
         app.click(*EXIT_BUTTON.centre())
         wait_until(lambda: not self.display.windows(TITLE), what="the window to close")
         # The keeper, traced too, serves the copy until another program copies.
-        wait_until(self.display.keepers, what="the keeper")
+        wait_until(self.display.keeper_serving, what="the keeper to own the clipboard")
         self.assertEqual(self.display.clipboard(), b"#FF0000")
         self.display.offer_clipboard(b"elsewhere")
         # strace ends with the program's status once every traced process has ended.
