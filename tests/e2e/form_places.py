@@ -171,7 +171,7 @@ def grab(app, size=None):
     return Image(width, height, data)
 
 
-def copied_text(app, timeout=5):
+def copied_text(app, timeout=20):
     """Presses Alt+C and returns the text the program put on the clipboard.
 
     Another program first holds a stand-in text, so an earlier copy cannot pass for a

@@ -190,7 +190,7 @@ class Display:
         finally:
             x11.XCloseDisplay(display)
 
-    def clipboard(self, selection="clipboard", timeout=5):
+    def clipboard(self, selection="clipboard", timeout=10):
         """The selection's text as bytes, or None when nobody serves it."""
         result = self.run(["xclip", "-o", "-selection", selection, "-target", "UTF8_STRING"],
                           timeout=timeout, check=False, binary=True)

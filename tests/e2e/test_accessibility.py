@@ -98,13 +98,13 @@ class AccessibilityTest(DisplayTest):
                 ["dbus-run-session", "--", SYSTEM_PYTHON, "-c", BUS_CHILD, address_file],
                 env=display.env, stdin=subprocess.PIPE, stdout=log, stderr=subprocess.STDOUT)
         self.addCleanup(self.end_bus)
-        wait_until(lambda: os.path.exists(address_file), timeout=10, what="the session bus")
+        wait_until(lambda: os.path.exists(address_file), what="the session bus")
         with open(address_file) as file:
             address = file.read()
         self.env = {**display.env, "DBUS_SESSION_BUS_ADDRESS": address}
         self.launcher = display.spawn([LAUNCHER, "--launch-immediately"], log="at-spi.log",
                                       env=self.env)
-        wait_until(self.accessibility_bus_up, timeout=10, what="the accessibility bus")
+        wait_until(self.accessibility_bus_up, what="the accessibility bus")
         self.app = self.start(env={"DBUS_SESSION_BUS_ADDRESS": address,
                                    "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
         self.app.activate()

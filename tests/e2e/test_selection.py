@@ -36,7 +36,7 @@ class SelectionTest(DisplayTest):
             shot = grab(self.app)
             return shot if shot.pixel(*SWATCH.centre()) == rgb else None
 
-        shot = wait_until(showing, timeout=5, what=f"the swatch to show {rgb}")
+        shot = wait_until(showing, what=f"the swatch to show {rgb}")
         self.assertEqual(copied_text(self.app), text or vbasic(rgb))
         for channel, bar in BARS.items():
             top = bar.thumb_top(rgb[channel])
@@ -104,7 +104,7 @@ class SelectionTest(DisplayTest):
                 self.app.key(key)
                 self.rgb[channel] = expected
                 self.assertShows(self.rgb)
-                wait_until(lambda: self.marked_bars() == {channel}, timeout=5,
+                wait_until(lambda: self.marked_bars() == {channel},
                            what=f"a focus mark on the {CHANNEL_NAMES[channel]} thumb only")
 
     def test_presets_set_their_colour(self):
@@ -153,7 +153,7 @@ class SelectionTest(DisplayTest):
                     dragged = bar.value_after_drag(0, press_y, pointer_y)
                     top = bar.thumb_top(dragged)
                     wait_until(lambda: bar.drawn_thumb(grab(self.app))
-                               == (top, top + bar.thumb - 1), timeout=5,
+                               == (top, top + bar.thumb - 1),
                                what=f"the thumb to follow the pointer to {pointer_y}")
                     # ... but the colour stays until the button is released.
                     self.assertEqual(self.swatch(), (0, 0, 0))
