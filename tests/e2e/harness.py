@@ -368,7 +368,15 @@ class Tintcast:
         self.click(x, y)
 
     def key(self, *keys):
-        self.xdotool("key", "--window", self.window, "--clearmodifiers", *keys)
+        result = self.display.run(["xdotool", "key", "--window", str(self.window),
+                                   "--clearmodifiers", *keys], check=False)
+        # A key that closes the window can close it before xdotool has let go of it.
+        if result.returncode != 0 and self.exists():
+            raise AssertionError(f"xdotool key {' '.join(keys)} failed: {result.stderr}")
+
+    def exists(self):
+        """Whether the X server still has the window."""
+        return self.display.run(["xwininfo", "-id", str(self.window)], check=False).returncode == 0
 
     def close_by_window_manager(self, timeout=10):
         self.display.run(["wmctrl", "-i", "-c", hex(self.window)])
