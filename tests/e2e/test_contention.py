@@ -13,7 +13,8 @@ PRESET = {name: place for name, place, _ in PRESETS}
 
 # Takes the clipboard with a fresh xclip each round, for a bounded number of rounds.
 # An xclip ends by itself when someone takes the clipboard from it; one that still
-# serves after a short while is ended by its PID. Prints how many ended by themselves.
+# serves after a fifth of a second (long enough for a slow program's copy to land
+# within it) is ended by its PID. Prints how many ended by themselves.
 CONTENDER = r"""
 import signal, subprocess, sys
 rounds, taken_back = int(sys.argv[1]), 0
@@ -29,7 +30,7 @@ try:
         xclip.stdin.write(b"contender %d" % round)
         xclip.stdin.close()
         try:
-            xclip.wait(timeout=0.05)
+            xclip.wait(timeout=0.2)
             taken_back += 1
         except subprocess.TimeoutExpired:
             xclip.terminate()
@@ -41,7 +42,7 @@ finally:
 print("taken back", taken_back, flush=True)
 """
 
-ROUNDS = 150
+ROUNDS = 60
 MAX_PRESSES = 80
 
 
