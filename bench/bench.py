@@ -295,6 +295,38 @@ def instructions_to_first_paint(display, first_frame, argv):
     raise RuntimeError("callgrind wrote no totals")
 
 
+def instructions_per_bar_step(display, first_frame, argv, steps=100, interval=0.04):
+    """Instructions per bar step by key, counted by callgrind over `steps` steps of the
+    red bar upwards, paced slowly enough for the program under callgrind to paint each."""
+    with tempfile.TemporaryDirectory() as tmp:
+        out = os.path.join(tmp, "callgrind.out")
+        command = ["valgrind", "--tool=callgrind", f"--callgrind-out-file={out}", *argv]
+        with Started(first_frame, command, display.env, timeout=180) as started:
+            display.run(["xdotool", "windowactivate", "--sync", str(started.window)])
+            keyboard = Keyboard(display.number)
+            try:
+                keyboard.press(["Tab", "Tab"], interval)  # from the swatch to the red bar
+                wait_cpu_still(started.pid, timeout=60)
+                subprocess.run(["callgrind_control", "--zero", str(started.pid)], check=True,
+                               capture_output=True, timeout=60)
+                keyboard.press(["Up"] * steps, interval)
+                # Waits for the swatch to show the colour of the last step.
+                wait_until(lambda: keyboard.pixel(started.window, *SWATCH.centre())
+                           == (steps, 0, 0), timeout=120, interval=0.1,
+                           what=f"the swatch to show red {steps}")
+                wait_cpu_still(started.pid, timeout=60)
+            finally:
+                keyboard.close()
+            subprocess.run(["callgrind_control", "--dump", str(started.pid)], check=True,
+                           capture_output=True, timeout=60)
+        dumps = sorted(glob.glob(out + ".*"))
+        with open(dumps[0]) as dump:
+            for line in dump:
+                if line.startswith(("summary:", "totals:")):
+                    return int(line.split()[1]) / steps
+    raise RuntimeError("callgrind wrote no totals")
+
+
 def windows_exe(given):
     if given:
         return given if os.path.isfile(given) else None
@@ -356,7 +388,7 @@ def main():
     parser.add_argument("--key-interval", type=float, default=0.008,
                         help="seconds between bar key presses")
     parser.add_argument("--no-instructions", action="store_true",
-                        help="skip the instruction count under callgrind")
+                        help="skip the instruction counts under callgrind")
     parser.add_argument("--windows-exe", help="Tintcast.exe (default: found under build/windows*)")
     parser.add_argument("--wine-prefix", help="default: wine-prefix beside the bench dir")
     args = parser.parse_args()
@@ -396,6 +428,10 @@ def main():
         print(f"\nBar step, tintcast, {args.steps} key presses: {step['cpu_ms']:.3f} ms CPU "
               f"(utime+stime) per step, {step['oncpu_ms']:.3f} ms on CPU; "
               f"target ≤ {TARGETS['bar_step_ms']} ms")
+
+        if shutil.which("valgrind") and not args.no_instructions:
+            per_step = instructions_per_bar_step(display, first_frame, [tintcast])
+            print(f"  instructions per bar step (callgrind, 100 steps): {per_step / 1e3:.0f} k")
 
         print()
         exe = windows_exe(args.windows_exe)
