@@ -376,6 +376,41 @@ def wine_rounds(display, first_frame, exe, bare_exe, prefix, rounds):
     print("  (under Wine 8 on Linux: a relative figure only)")
 
 
+def measure_qt(display, first_frame, tintcast, bare_qt, args):
+    """Start-up, memory, idle and bar-step cost of the program beside the bare Qt window."""
+    programs = [("tintcast", [tintcast]), ("bare Qt window", [bare_qt])]
+    results = startup_rounds(display, first_frame, programs, args.rounds)
+    print_startup(results, "tintcast", "bare Qt window", args.rounds)
+
+    if shutil.which("valgrind") and not args.no_instructions:
+        counts = {name: instructions_to_first_paint(display, first_frame, argv)
+                  for name, argv in programs}
+        print(f"\nInstructions from exec to the first paint (callgrind, one run each): "
+              f"tintcast {counts['tintcast'] / 1e6:.1f} M, bare Qt window "
+              f"{counts['bare Qt window'] / 1e6:.1f} M, "
+              f"ratio {counts['tintcast'] / counts['bare Qt window']:.3f}")
+
+    print(f"\nIdle over {args.idle_seconds:g} s, one second after the map (target: 0 and 0)\n")
+    print("| | CPU (utime+stime), ms | on CPU, ms | context switches |")
+    print("|---|---|---|---|")
+    env = display.env
+    for name, argv in programs:
+        with Started(first_frame, argv, env) as started:
+            settle_after_map(started)
+            idle = idle_cost(started.pid, args.idle_seconds)
+            print(f"| {name} | {idle['cpu_ms']:.0f} | {idle['oncpu_ms']:.2f} | "
+                  f"{idle['switches']} |")
+            if name == "tintcast":
+                step = bar_step_cost(display, started, args.steps, args.key_interval)
+    print(f"\nBar step, tintcast, {args.steps} key presses: {step['cpu_ms']:.3f} ms CPU "
+          f"(utime+stime) per step, {step['oncpu_ms']:.3f} ms on CPU; "
+          f"target ≤ {TARGETS['bar_step_ms']} ms")
+
+    if shutil.which("valgrind") and not args.no_instructions:
+        per_step = instructions_per_bar_step(display, first_frame, [tintcast])
+        print(f"  instructions per bar step (callgrind, 100 steps): {per_step / 1e3:.0f} k")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--prefix", required=True, help="the staged install of the program")
@@ -388,6 +423,8 @@ def main():
                         help="seconds between bar key presses")
     parser.add_argument("--no-instructions", action="store_true",
                         help="skip the instruction counts under callgrind")
+    parser.add_argument("--windows-only", action="store_true",
+                        help="measure only the Windows build")
     parser.add_argument("--windows-exe", help="Tintcast.exe (default: found under build/windows*)")
     parser.add_argument("--wine-prefix", help="default: wine-prefix beside the bench dir")
     args = parser.parse_args()
@@ -402,40 +439,10 @@ def main():
 
     display = Display()
     try:
-        programs = [("tintcast", [tintcast]), ("bare Qt window", [bare_qt])]
-        results = startup_rounds(display, first_frame, programs, args.rounds)
-        print_startup(results, "tintcast", "bare Qt window", args.rounds)
-
-        if shutil.which("valgrind") and not args.no_instructions:
-            counts = {name: instructions_to_first_paint(display, first_frame, argv)
-                      for name, argv in programs}
-            print(f"\nInstructions from exec to the first paint (callgrind, one run each): "
-                  f"tintcast {counts['tintcast'] / 1e6:.1f} M, bare Qt window "
-                  f"{counts['bare Qt window'] / 1e6:.1f} M, "
-                  f"ratio {counts['tintcast'] / counts['bare Qt window']:.3f}")
-
-        print(f"\nIdle over {args.idle_seconds:g} s, one second after the map (target: 0 and 0)\n")
-        print("| | CPU (utime+stime), ms | on CPU, ms | context switches |")
-        print("|---|---|---|---|")
-        env = display.env
-        for name, argv in programs:
-            with Started(first_frame, argv, env) as started:
-                settle_after_map(started)
-                idle = idle_cost(started.pid, args.idle_seconds)
-                print(f"| {name} | {idle['cpu_ms']:.0f} | {idle['oncpu_ms']:.2f} | "
-                      f"{idle['switches']} |")
-                if name == "tintcast":
-                    step = bar_step_cost(display, started, args.steps, args.key_interval)
-        print(f"\nBar step, tintcast, {args.steps} key presses: {step['cpu_ms']:.3f} ms CPU "
-              f"(utime+stime) per step, {step['oncpu_ms']:.3f} ms on CPU; "
-              f"target ≤ {TARGETS['bar_step_ms']} ms")
-
-        if shutil.which("valgrind") and not args.no_instructions:
-            per_step = instructions_per_bar_step(display, first_frame, [tintcast])
-            print(f"  instructions per bar step (callgrind, 100 steps): {per_step / 1e3:.0f} k")
-
-        print()
+        if not args.windows_only:
+            measure_qt(display, first_frame, tintcast, bare_qt, args)
         exe = windows_exe(args.windows_exe)
+        print()
         if exe is None:
             print("Tintcast.exe: not built")
         else:
