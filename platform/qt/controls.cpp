@@ -1,9 +1,12 @@
 #include "platform/qt/controls.h"
 
+#include <algorithm>
+
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
 #include <QFocusEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <qdrawutil.h>
@@ -106,10 +109,17 @@ void Swatch::paintEvent(QPaintEvent* /*event*/) {
 
 FrameBox::FrameBox(const QString& caption, QWidget* parent) : QWidget(parent), caption_(caption) {}
 
-void FrameBox::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
+void FrameBox::paintEvent(QPaintEvent* event) {
     const QFontMetrics metrics(font());
     const int lineY = metrics.height() / 2;
+    // A control inside repaints over the middle alone, below the caption and within
+    // the two-pixel border, where the frame draws nothing.
+    QRect middle = rect().adjusted(2, 0, -2, -2);
+    middle.setTop(std::max(lineY + 2, metrics.height()));
+    if (middle.contains(event->rect())) {
+        return;
+    }
+    QPainter painter(this);
     qDrawShadeRect(&painter, rect().adjusted(0, lineY, 0, 0), palette(), true, 1, 0);
     if (caption_.isEmpty()) {
         return;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -32,6 +33,16 @@ QFont ToQFont(const FontSpec& spec) {
     QStringList families;
     for (const std::string_view family : spec.families) {
         families << ToQString(family);
+    }
+    // A missing family costs a fontconfig fallback search for every font loaded from
+    // the list; the installed ones, in the same order, pick the same face.
+    // QFontDatabase::hasFamily would ask fontconfig for aliases, at about the same cost.
+    const QStringList known = QFontDatabase::families();
+    QStringList installed = families;
+    installed.removeIf(
+        [&known](const QString& family) { return !known.contains(family, Qt::CaseInsensitive); });
+    if (!installed.isEmpty()) {
+        families = installed;
     }
     if (!families.isEmpty()) {
         font.setFamilies(families);
@@ -109,7 +120,11 @@ QtForm::QtForm(const FormSpec& spec, Capabilities capabilities)
                                        Qt::WindowCloseButtonHint);
     window_->setObjectName(ToQString(spec.name));
     window_->setWindowTitle(ToQString(spec.caption));
-    window_->setFont(ToQFont(spec.font));
+    const QFont font = ToQFont(spec.font);
+    // A line edit lays its text out once in the application's font before it takes its
+    // own: as the application's font, the form's font is then the only one loaded.
+    QApplication::setFont(font);
+    window_->setFont(font);
     if (!spec.iconXpm.empty()) {
         icon_ = QPixmap(spec.iconXpm.data());
         window_->setWindowIcon(QIcon(icon_));
