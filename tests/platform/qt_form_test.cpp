@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include <QWindow>
 
 #include "event_log.h"
+#include "platform/control_name.h"
 #include "platform/qt/controls.h"
 #include "qt_driver.h"
 #include "window/layout.h"
@@ -40,10 +40,6 @@ using window::optType;
 using window::sclColor;
 using window::txtColor;
 using window::txtHex;
-
-int Pixels(int twips, double dpi) {
-    return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
 
 QColor CentrePixel(QWidget* widget) {
     const QImage shown = widget->grab().toImage();
@@ -74,7 +70,7 @@ std::vector<std::string> WalkTabs(int count, bool backwards = false) {
 // sees exactly what the binding itself does.
 class MainFormWidgets : public ::testing::Test {
 protected:
-    explicit MainFormWidgets(platform::qt::Capabilities capabilities = {.keepOnTop = true})
+    explicit MainFormWidgets(platform::qt::Capabilities capabilities = {.topmost = true})
         : driver(window::MainFormSpec(), capabilities), log(driver.View()) {
         driver.Load(log);
         log.Clear();
@@ -93,12 +89,14 @@ TEST_F(MainFormWidgets, EveryControlSitsAtItsTwipsInPixelsRelativeToItsParent) {
     const double dpiX = window->logicalDpiX();
     const double dpiY = window->logicalDpiY();
     for (const platform::ControlSpec& control : spec.controls) {
-        SCOPED_TRACE(std::string(control.name) + "(" + std::to_string(control.index) + ")");
+        SCOPED_TRACE(platform::ControlName({control.name, control.index}));
         QWidget* widget = Widget({control.name, control.index});
         QWidget* parent = control.parent.empty() ? window : Widget({control.parent});
         EXPECT_EQ(widget->parentWidget(), parent);
-        const QRect expected(Pixels(control.place.left, dpiX), Pixels(control.place.top, dpiY),
-                             Pixels(control.place.width, dpiX), Pixels(control.place.height, dpiY));
+        using platform::TwipsToPixels;
+        const QRect expected(
+            TwipsToPixels(control.place.left, dpiX), TwipsToPixels(control.place.top, dpiY),
+            TwipsToPixels(control.place.width, dpiX), TwipsToPixels(control.place.height, dpiY));
         if (control.autoSize) {
             EXPECT_EQ(widget->pos(), expected.topLeft());  // its size follows the caption
         } else {
@@ -373,12 +371,12 @@ TEST(QtFormLoad, ComesOnceWithTheInitialValuesBeforeTheWindowIsShown) {
     EXPECT_EQ(probe.text, "");
 }
 
-class WithoutKeepOnTop : public MainFormWidgets {
+class WithoutTopmost : public MainFormWidgets {
 protected:
-    WithoutKeepOnTop() : MainFormWidgets({.keepOnTop = false}) {}
+    WithoutTopmost() : MainFormWidgets({.topmost = false}) {}
 };
 
-TEST_F(WithoutKeepOnTop, StayOnTopIsDisabledAndSaysWhy) {
+TEST_F(WithoutTopmost, StayOnTopIsDisabledAndSaysWhy) {
     auto* box = qobject_cast<QCheckBox*>(Widget(chkTop));
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(box->isEnabled());
