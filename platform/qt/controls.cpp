@@ -1,8 +1,11 @@
 #include "platform/qt/controls.h"
 
 #include <qdrawutil.h>
+
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionComplex>
+#include "platform/qt/buttons.h"
 
 namespace tintcast::platform::qt {
 
@@ -33,6 +36,12 @@ void ColorButton::paintEvent(QPaintEvent* /*event*/) {
     qDrawWinButton(&painter, rect(), palette(), isDown(), &fill);
     if (hasFocus()) {
         DrawFocusMark(painter, rect(), face_);
+    }
+}
+
+void ColorButton::keyPressEvent(QKeyEvent* event) {
+    if (!ClickOnEnter(*this, *event)) {
+        QAbstractButton::keyPressEvent(event);
     }
 }
 

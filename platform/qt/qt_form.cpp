@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <string>
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include "platform/control_name.h"
 #include "platform/qt/accessibility.h"
+#include "platform/qt/buttons.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/conversions.h"
 #include "platform/qt/form_line_edit.h"
@@ -66,19 +64,19 @@ QWidget* QtForm::Create(const ControlSpec& spec, QWidget* parent) {
             created->setAccessibleName(caption);
             break;
         case ControlKind::Button:
-            created = new QPushButton(caption, parent);
+            created = new FormButton(caption, parent);
             break;
         case ControlKind::ColorButton:
             created = new ColorButton(ToQColor(spec.background.value_or(Rgb{})), parent);
             break;
         case ControlKind::Option: {
-            auto* option = new QRadioButton(caption, parent);
+            auto* option = new FormOptionButton(caption, parent);
             option->setChecked(spec.initiallyOn);
             created = option;
             break;
         }
         case ControlKind::CheckBox: {
-            auto* box = new QCheckBox(caption, parent);
+            auto* box = new FormCheckBox(caption, parent);
             box->setChecked(spec.initiallyOn);
             if (spec.setsTopmost && !capabilities_.topmost) {
                 box->setEnabled(false);
@@ -152,8 +150,13 @@ void QtForm::Connect(const ControlSpec& spec, QWidget* widget) {
     switch (spec.kind) {
         case ControlKind::Button:
         case ControlKind::ColorButton:
-        case ControlKind::CheckBox:
             QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked,
+                             widget, [this, ref] { Notify(Notification::Click, ref); });
+            break;
+        case ControlKind::CheckBox:
+            // Every change by the person, including a screen reader's Toggle, which
+            // changes the box without a click.
+            QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::toggled,
                              widget, [this, ref] { Notify(Notification::Click, ref); });
             break;
         case ControlKind::Option:

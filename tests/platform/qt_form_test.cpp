@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QCheckBox>
@@ -175,6 +176,63 @@ TEST_F(MainFormWidgets, AccessKeysClickTheirButtonsWithoutMovingTheFocus) {
         EXPECT_TRUE(QTest::qWaitFor([this] { return !log.Lines().empty(); }, 2000));
         EXPECT_THAT(log.Lines(), ElementsAre(c.clicked));
         EXPECT_EQ(FocusName(), "txtColor");
+    }
+}
+
+TEST_F(MainFormWidgets, ReturnAndKeypadEnterClickTheFocusedButton) {
+    struct Key {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    for (const ControlRef& button : {Command1, cmdExit, cmdStandard(3)}) {
+        for (const Key& k :
+             {Key{Qt::Key_Return, Qt::NoModifier}, Key{Qt::Key_Enter, Qt::KeypadModifier}}) {
+            SCOPED_TRACE(platform::ControlName(button) +
+                         (k.key == Qt::Key_Enter ? " Enter" : " Return"));
+            driver.FocusOn(button);
+            log.Clear();
+            QTest::keyClick(QApplication::focusWidget(), k.key, k.modifiers);
+            EXPECT_THAT(log.Lines(), ElementsAre("Click " + platform::ControlName(button)));
+            EXPECT_EQ(QApplication::focusWidget(), Widget(button));
+        }
+    }
+}
+
+TEST_F(MainFormWidgets, TheWholeRectangleOfTheCheckBoxAndOfEachOptionTakesTheClick) {
+    for (const ControlRef& control : {chkTop, optType(1), optType(2), optType(0)}) {
+        SCOPED_TRACE(platform::ControlName(control));
+        QWidget* widget = Widget(control);
+        log.Clear();
+        QTest::mouseClick(widget, Qt::LeftButton, {},
+                          QPoint(widget->width() - 1, widget->height() / 2));
+        EXPECT_THAT(log.Lines(), ElementsAre("Click " + platform::ControlName(control)));
+    }
+    EXPECT_EQ(driver.View().CheckValue(chkTop), platform::CheckState::Checked);
+    EXPECT_TRUE(driver.View().OptionValue(optType(0)));
+}
+
+// A screen reader's Toggle changes the box without a click: it must still be reported,
+// or the box and the window's stacking disagree.
+TEST_F(MainFormWidgets, AssistiveToggleAndPressOfTheCheckBoxEachNotifyOneClick) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(Widget(chkTop));
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleActionInterface* actions = accessible->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    struct Case {
+        QString action;
+        platform::CheckState after;
+    };
+    for (const Case& c :
+         {Case{QAccessibleActionInterface::toggleAction(), platform::CheckState::Checked},
+          Case{QAccessibleActionInterface::pressAction(), platform::CheckState::Unchecked},
+          Case{QAccessibleActionInterface::toggleAction(), platform::CheckState::Checked}}) {
+        SCOPED_TRACE(c.action.toStdString());
+        log.Clear();
+        actions->doAction(c.action);
+        // Press shows the button down for a moment before it clicks.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !log.Lines().empty(); }, 2000));
+        EXPECT_THAT(log.Lines(), ElementsAre("Click chkTop"));
+        EXPECT_EQ(driver.View().CheckValue(chkTop), c.after);
     }
 }
 
