@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyleOption>
 #include <QTest>
@@ -251,11 +252,21 @@ void QtDriver::FocusOn(const ControlRef& control) {
 
 std::int32_t QtDriver::BackColor(const ControlRef& control) {
     QWidget* target = Widget(control);
-    const QImage shown = target->grab().toImage();
-    const QColor centre = shown.pixelColor(shown.rect().center());
-    return platform::PackRgb({static_cast<std::uint8_t>(centre.red()),
-                              static_cast<std::uint8_t>(centre.green()),
-                              static_cast<std::uint8_t>(centre.blue())});
+    QWidget* window = target->window();
+    // What the window last painted, not a fresh rendering as QWidget::grab() makes: a
+    // change that asks for no repaint stays unseen. Pending paints are done first.
+    QCoreApplication::processEvents();
+    const QPoint centre = target->mapTo(window, target->rect().center());
+    const QImage shown =
+        window->screen()->grabWindow(window->winId(), centre.x(), centre.y(), 1, 1).toImage();
+    if (shown.isNull()) {
+        ADD_FAILURE() << "nothing painted for " << platform::ControlName(control);
+        return -1;
+    }
+    const QColor painted = shown.pixelColor(0, 0);
+    return platform::PackRgb({static_cast<std::uint8_t>(painted.red()),
+                              static_cast<std::uint8_t>(painted.green()),
+                              static_cast<std::uint8_t>(painted.blue())});
 }
 
 std::string QtDriver::SelectedText(const ControlRef& box) {

@@ -33,7 +33,7 @@ public:
     void FocusByMouse(const platform::ControlRef& box) override;
     void FocusOn(const platform::ControlRef& control) override;
 
-    // Read from the pixels: the centre of the control as drawn.
+    // Read from the pixels the window last painted, at the centre of the control.
     std::int32_t BackColor(const platform::ControlRef& control) override;
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override;

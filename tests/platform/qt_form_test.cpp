@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyle>
@@ -339,9 +340,11 @@ TEST_F(MainFormWidgets, SwatchShowsExactlyTheColourSet) {
     for (const std::int32_t packed : {0x000000, 0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x563412, 0x010203}) {
         SCOPED_TRACE(::testing::Message() << std::hex << packed);
         driver.View().SetBackColor(txtColor, packed);
-        // Red is the low byte.
-        EXPECT_EQ(CentrePixel(Widget(txtColor)), QColor(packed & 0xFF, (packed >> 8) & 0xFF, packed >> 16));
+        // Painted, not only what a fresh rendering would show: a change must repaint.
         EXPECT_EQ(driver.BackColor(txtColor), packed);
+        // Red is the low byte.
+        EXPECT_EQ(CentrePixel(Widget(txtColor)),
+                  QColor(packed & 0xFF, (packed >> 8) & 0xFF, packed >> 16));
     }
 }
 
@@ -427,6 +430,51 @@ TEST(QtFormLoad, ComesOnceWithTheInitialValuesBeforeTheWindowIsShown) {
     EXPECT_EQ(probe.red, 0);
     EXPECT_TRUE(probe.vbasic);
     EXPECT_EQ(probe.text, "");
+}
+
+// Handlers that fail on every click, as a refused clipboard would make Copy fail.
+class FailingClicks final : public platform::FormEvents {
+public:
+    void Notify(platform::Notification notification, const ControlRef& control) override {
+        if (notification == platform::Notification::Click) {
+            throw ServiceError("Could not do " + platform::ControlName(control) + ".");
+        }
+    }
+};
+
+TEST(QtFormFailures, AreShownWithoutBlockingTheWindow) {
+    QtDriver driver(window::MainFormSpec());
+    EventLog log(driver.View());
+    FailingClicks handlers;
+    log.ForwardTo(&handlers);
+    driver.Load(log);
+    driver.Click(Command1);
+    auto* message = driver.Form().window()->findChild<QMessageBox*>();
+    ASSERT_NE(message, nullptr) << "the failure was not shown";
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), "Could not do Command1.");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // The window still takes the person's clicks while the message stands.
+    log.Clear();
+    driver.Click(cmdStandard(2));
+    EXPECT_THAT(log.Lines(), ElementsAre("Click cmdStandard(2)"));
+    EXPECT_EQ(message->text(), "Could not do cmdStandard(2).");
+}
+
+// Another window taking the activation, and giving it back, moves no focus within
+// this one: the box is neither left nor entered.
+TEST_F(MainFormWidgets, SwitchingToAnotherWindowAndBackNeitherLeavesNorEntersTheBox) {
+    driver.FocusByTab(txtHex);
+    ASSERT_THAT(log.Lines(), ElementsAre("GotFocus txtHex"));
+    log.Clear();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    Window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Window()));
+    EXPECT_EQ(QApplication::focusWidget(), Widget(txtHex));
+    EXPECT_THAT(log.Lines(), IsEmpty());
 }
 
 class WithoutTopmost : public MainFormWidgets {
