@@ -182,7 +182,7 @@ TYPED_TEST(FormContract, ExactlyOneOptionIsSelectedAndClickComesOnlyWhenOneBecom
         EXPECT_EQ(this->SelectedOptions(), 1);
         if (c.raises) {
             EXPECT_THAT(this->log.Lines(),
-                        ElementsAre("Click optType(" + std::to_string(c.clicked) + ")"));
+                        ElementsAre("Click " + platform::ControlName(optType(c.clicked))));
         } else {
             EXPECT_THAT(this->log.Lines(), IsEmpty());
         }

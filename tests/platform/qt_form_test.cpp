@@ -154,7 +154,7 @@ TEST_F(MainFormWidgets, ArrowKeysMoveThroughTheOptionGroupAndSelect) {
         SCOPED_TRACE(::testing::Message() << "key " << c.key);
         log.Clear();
         QTest::keyClick(QApplication::focusWidget(), c.key);
-        const std::string landed = "optType(" + std::to_string(c.lands) + ")";
+        const std::string landed = platform::ControlName(optType(c.lands));
         EXPECT_EQ(FocusName(), landed);
         EXPECT_TRUE(driver.View().OptionValue(optType(c.lands)));
         EXPECT_THAT(log.Lines(), ElementsAre("Click " + landed));
