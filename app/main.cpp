@@ -4,14 +4,13 @@
 
 int main(int argc, char* argv[]) {
     using namespace tintcast;
-    platform::qt::Application application(
-        argc, argv,
-        {.program = "tintcast",
-         .name = "Tintcast",
-         .organization = "Olundar",
-         .version = "1.00",
-         .desktopEntry = "org.olundar.Tintcast"});
-    platform::qt::QtForm form(window::MainFormSpec());
+    platform::qt::Application application(argc, argv,
+                                          {.program = "tintcast",
+                                           .name = "Tintcast",
+                                           .organization = "Olundar",
+                                           .version = "1.00",
+                                           .desktopEntry = "org.olundar.Tintcast"});
+    platform::qt::QtForm form(window::MainFormSpec(), application.capabilities());
     window::frmMain frmMain(form);
     form.Load(frmMain);
     return application.Run();

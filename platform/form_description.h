@@ -36,7 +36,8 @@ constexpr std::int32_t PackRgb(Rgb c) {
     return c.red | (c.green << 8) | (c.blue << 16);
 }
 constexpr Rgb UnpackRgb(std::int32_t packed) {
-    return {static_cast<std::uint8_t>(packed & 0xFF), static_cast<std::uint8_t>((packed >> 8) & 0xFF),
+    return {static_cast<std::uint8_t>(packed & 0xFF),
+            static_cast<std::uint8_t>((packed >> 8) & 0xFF),
             static_cast<std::uint8_t>((packed >> 16) & 0xFF)};
 }
 
@@ -84,7 +85,8 @@ struct ControlSpec {
     std::int16_t initialValue = 0;
     BarRange bar;
     bool readOnly = false;
-    bool switchesTopmost = false;  // disabled where the window system cannot keep a window on top
+    bool setsTopmost = false;  // its handler calls SetTopmost: disabled where the window system
+                               // cannot keep a window on top
     std::string_view accessibleName;  // for controls whose caption does not say what they are
 };
 
@@ -94,7 +96,7 @@ struct FormSpec {
     int clientWidth = 0;  // twips
     int clientHeight = 0;
     FontSpec font;
-    std::span<const char* const> iconXpm;  // the application icon as XPM lines
+    std::span<const char* const> iconXpm;   // the application icon as XPM lines
     std::span<const ControlSpec> controls;  // in creation order
 };
 

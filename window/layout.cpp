@@ -74,7 +74,7 @@ constexpr std::array<ControlSpec, 28> kControls{{
      .caption = "Stay On Top",
      .place = {60, 3840, 1635, 255},
      .tabIndex = 25,
-     .switchesTopmost = true},
+     .setsTopmost = true},
     {.name = name::Frame4,
      .kind = ControlKind::Frame,
      .caption = "Set",

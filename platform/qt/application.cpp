@@ -1,19 +1,16 @@
 #include "platform/qt/application.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 #include <string_view>
 #include <vector>
 
 #include <QApplication>
-#include <QSocketNotifier>
 
 #include "platform/qt/clipboard_handover.h"
+#include "platform/qt/conversions.h"
 #include "platform/qt/lost_display.h"
-#include "platform/qt/qt_strings.h"
+#include "platform/qt/quit_on_signals.h"
 
 namespace tintcast::platform::qt {
 
@@ -39,8 +36,8 @@ StartupLog* startupLog = nullptr;
 void HoldStartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     const std::string category = context.category != nullptr ? context.category : "";
     if (type == QtFatalMsg) {
-        const StartFailure failure =
-            DescribeStartFailure(startupLog->program, startupLog->displayProblem, text.toStdString());
+        const StartFailure failure = DescribeStartFailure(
+            startupLog->program, startupLog->displayProblem, text.toStdString());
         std::fprintf(stderr, "%s\n", failure.message.c_str());
         std::_Exit(failure.status);
     }
@@ -80,10 +77,6 @@ void TakeDisplayArgument(int argc, char** argv) {
 
 }  // namespace
 
-std::string PlatformOverride(bool platformChosen, bool waylandDisplay, bool x11Display) {
-    return !platformChosen && waylandDisplay && x11Display ? "xcb" : "";
-}
-
 StartFailure DescribeStartFailure(std::string_view program, std::string_view displayProblem,
                                   std::string_view fatalMessage) {
     std::string message(program);
@@ -94,61 +87,6 @@ StartFailure DescribeStartFailure(std::string_view program, std::string_view dis
     }
     return {message, 1};
 }
-
-// Signal handlers may only write to a pipe; the event loop reads it and quits.
-class Application::QuitOnSignals {
-public:
-    QuitOnSignals() {
-        if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) {
-            return;
-        }
-        writeEnd = fds_[1];
-        notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
-            char drained[16];
-            while (read(fds_[0], drained, sizeof drained) > 0) {
-            }
-            QCoreApplication::quit();
-        });
-        struct sigaction action = {};
-        action.sa_handler = &QuitOnSignals::OnSignal;
-        sigemptyset(&action.sa_mask);
-        // A second signal, while the program is already on its way out, ends it at once.
-        action.sa_flags = SA_RESTART | SA_RESETHAND;
-        for (const int signal : kSignals) {
-            sigaction(signal, &action, nullptr);
-        }
-    }
-    ~QuitOnSignals() {
-        for (const int signal : kSignals) {
-            std::signal(signal, SIG_DFL);
-        }
-        writeEnd = -1;
-        notifier_.reset();
-        if (fds_[0] >= 0) {
-            close(fds_[0]);
-            close(fds_[1]);
-        }
-    }
-    QuitOnSignals(const QuitOnSignals&) = delete;
-    QuitOnSignals& operator=(const QuitOnSignals&) = delete;
-
-private:
-    static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-    static inline volatile std::sig_atomic_t writeEnd = -1;
-
-    static void OnSignal(int signal) {
-        const int saved = errno;
-        const char byte = static_cast<char>(signal);
-        if (writeEnd >= 0) {
-            [[maybe_unused]] const ssize_t written = write(writeEnd, &byte, 1);
-        }
-        errno = saved;
-    }
-
-    int fds_[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> notifier_;
-};
 
 Application::Application(int& argc, char** argv, const Identity& identity)
     : program_(identity.program) {
@@ -162,12 +100,9 @@ Application::Application(int& argc, char** argv, const Identity& identity)
     // The window class and the window manager's grouping come from these, so they
     // are set before the first window exists.
     QCoreApplication::setApplicationName(ToQString(identity.name));
-    QCoreApplication::setOrganizationName(
-        ToQString(identity.organization));
-    QCoreApplication::setApplicationVersion(
-        ToQString(identity.version));
-    QGuiApplication::setDesktopFileName(
-        ToQString(identity.desktopEntry));
+    QCoreApplication::setOrganizationName(ToQString(identity.organization));
+    QCoreApplication::setApplicationVersion(ToQString(identity.version));
+    QGuiApplication::setDesktopFileName(ToQString(identity.desktopEntry));
 
     startupLog = new StartupLog{.program = std::string(identity.program)};
     startupLog->previous = qInstallMessageHandler(HoldStartupMessage);
@@ -178,6 +113,10 @@ Application::Application(int& argc, char** argv, const Identity& identity)
 }
 
 Application::~Application() = default;
+
+Capabilities Application::capabilities() const {
+    return CapabilitiesOf(QGuiApplication::platformName().toStdString());
+}
 
 int Application::Run() {
     const int status = QApplication::exec();

@@ -4,9 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/qt/window_system.h"
+
 class QApplication;
 
 namespace tintcast::platform::qt {
+
+class QuitOnSignals;
 
 struct Identity {
     std::string_view program;  // the executable's name, for messages
@@ -15,11 +19,6 @@ struct Identity {
     std::string_view version;
     std::string_view desktopEntry;  // the desktop file's name without ".desktop"
 };
-
-// The Qt platform plugin to ask for before Qt starts, or "" to leave Qt its choice.
-// Under Wayland with XWayland at hand, X11 is asked for: only there can the window
-// be kept above others.
-std::string PlatformOverride(bool platformChosen, bool waylandDisplay, bool x11Display);
 
 // The one line printed, and the status returned, when Qt cannot start: no display,
 // or no usable platform plugin.
@@ -33,7 +32,7 @@ StartFailure DescribeStartFailure(std::string_view program, std::string_view dis
 // Qt's application object with the program's own ways in and out: a start without a
 // display fails with one line on stderr and status 1; SIGTERM, SIGINT and SIGHUP
 // leave the event loop like closing the window does; and the clipboard text outlives
-// the program.
+// the program. Under Wayland it chooses XWayland where it can.
 class Application {
 public:
     Application(int& argc, char** argv, const Identity& identity);
@@ -41,11 +40,13 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
+    // What the window system it started on allows; the forms it runs are given this.
+    Capabilities capabilities() const;
+
     // Runs the event loop; returns the exit status.
     int Run();
 
 private:
-    class QuitOnSignals;
     std::string program_;
     std::unique_ptr<QApplication> app_;
     std::unique_ptr<QuitOnSignals> signals_;

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include <QAccessible>
-#include <QAccessibleValueInterface>
-#include <QAccessibleWidget>
-#include <QFocusEvent>
+#include <qdrawutil.h>
+
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QStyle>
-#include <qdrawutil.h>
+#include <QStyleOptionComplex>
+#include "platform/qt/buttons.h"
 
 namespace tintcast::platform::qt {
 
@@ -19,57 +18,13 @@ QColor Contrasting(QColor face) {
     return qGray(face.rgb()) > 128 ? Qt::black : Qt::white;
 }
 
-// A dotted rectangle inset from the edge; it leaves the middle of the face alone.
+// A dotted rectangle inset from the edge of a face; it leaves the middle of the face alone.
 void DrawFocusMark(QPainter& painter, const QRect& area, QColor face) {
     painter.save();
     painter.setPen(QPen(Contrasting(face), 1, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(area.adjusted(3, 3, -4, -4));
     painter.restore();
-}
-
-class BarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
-public:
-    explicit BarAccessible(FormScrollBar* bar) : QAccessibleWidget(bar, QAccessible::ScrollBar) {}
-
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::ValueInterface) {
-            return static_cast<QAccessibleValueInterface*>(this);
-        }
-        return QAccessibleWidget::interface_cast(type);
-    }
-    QString text(QAccessible::Text which) const override {
-        if (which == QAccessible::Value) {
-            return QString::number(bar()->formValue());
-        }
-        return QAccessibleWidget::text(which);
-    }
-    QVariant currentValue() const override { return int{bar()->formValue()}; }
-    void setCurrentValue(const QVariant& value) override {
-        bar()->setFormValue(static_cast<std::int16_t>(value.toInt()));
-    }
-    QVariant maximumValue() const override { return bar()->formMaximum(); }
-    QVariant minimumValue() const override { return bar()->formMinimum(); }
-    QVariant minimumStepSize() const override { return bar()->formStep(); }
-
-private:
-    FormScrollBar* bar() const { return static_cast<FormScrollBar*>(widget()); }
-};
-
-QAccessibleInterface* FormAccessibleFactory(const QString& className, QObject* object) {
-    if (auto* bar = qobject_cast<FormScrollBar*>(object)) {
-        return new BarAccessible(bar);
-    }
-    // A frame groups the controls inside it, and a plain top-level widget is a window
-    // with a title: without these roles both would be anonymous fillers.
-    if (auto* frame = qobject_cast<FrameBox*>(object)) {
-        return new QAccessibleWidget(frame, QAccessible::Grouping);
-    }
-    if (className == QLatin1String("QWidget") && object->isWidgetType() &&
-        static_cast<QWidget*>(object)->isWindow()) {
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -84,6 +39,12 @@ void ColorButton::paintEvent(QPaintEvent* /*event*/) {
     qDrawWinButton(&painter, rect(), palette(), isDown(), &fill);
     if (hasFocus()) {
         DrawFocusMark(painter, rect(), face_);
+    }
+}
+
+void ColorButton::keyPressEvent(QKeyEvent* event) {
+    if (!ClickOnEnter(*this, *event)) {
+        QAbstractButton::keyPressEvent(event);
     }
 }
 
@@ -156,44 +117,23 @@ FormScrollBar::FormScrollBar(const BarRange& range, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void FormScrollBar::installAccessibility() {
-    static const bool installed = [] {
-        QAccessible::installFactory(FormAccessibleFactory);
-        return true;
-    }();
-    (void)installed;
-}
+BarStyle::BarStyle() : QProxyStyle(QStringLiteral("windows")) {}
 
-FormLineEdit::FormLineEdit(QWidget* parent) : QLineEdit(parent) {}
-
-void FormLineEdit::focusInEvent(QFocusEvent* event) {
-    QLineEdit::focusInEvent(event);
-    switch (event->reason()) {
-        case Qt::MouseFocusReason:
-            enteredByMouse_ = true;  // reported once the press has placed the caret
-            break;
-        case Qt::ActiveWindowFocusReason:
-        case Qt::PopupFocusReason:
-            break;
-        default:
-            emit gotFocus();
-            break;
+int BarStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                          const QWidget* widget) const {
+    if ((metric == PM_ScrollBarSliderMin || metric == PM_ScrollBarExtent) && widget != nullptr) {
+        return widget->width();
     }
+    return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
-void FormLineEdit::focusOutEvent(QFocusEvent* event) {
-    QLineEdit::focusOutEvent(event);
-    enteredByMouse_ = false;
-    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason) {
-        emit lostFocus();
-    }
-}
-
-void FormLineEdit::mousePressEvent(QMouseEvent* event) {
-    QLineEdit::mousePressEvent(event);
-    if (enteredByMouse_) {
-        enteredByMouse_ = false;
-        emit gotFocus();
+// The style itself shows nothing on a bar that has the keyboard focus.
+void BarStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                                  QPainter* painter, const QWidget* widget) const {
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+    if (control == CC_ScrollBar && (option->state & State_HasFocus)) {
+        const QRect thumb = subControlRect(control, option, SC_ScrollBarSlider, widget);
+        DrawFocusMark(*painter, thumb, option->palette.color(QPalette::Button));
     }
 }
 

@@ -5,13 +5,15 @@
 
 #include <QAbstractButton>
 #include <QColor>
-#include <QLineEdit>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QWidget>
 
 #include "platform/form_description.h"
 
+// The custom controls a form is built from, each drawing its own face and sharing one
+// focus mark.
 namespace tintcast::platform::qt {
 
 // A caption-less button filled with its face colour, exactly, under any style.
@@ -23,6 +25,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QColor face_;
@@ -85,34 +88,21 @@ public:
     int formMaximum() const { return std::max(range_.top, range_.bottom); }
     int formStep() const { return range_.smallChange; }
 
-    // Screen readers see the form value, not the inner one; the same factory gives
-    // frames and the top-level window their roles.
-    static void installAccessibility();
-
 private:
     BarRange range_;
     int sign_ = 1;
 };
 
-// A line edit that reports focus the way a form expects: entry by the mouse is
-// reported after the press has placed the caret, and neither a popup (its own
-// context menu) nor a switch to another window counts as leaving it.
-class FormLineEdit : public QLineEdit {
-    Q_OBJECT
+// The bars' look: the classic bevels, whose thumb is easy to find, with square arrow
+// buttons and a square thumb, each as tall as the bar is wide, and the focus marked
+// on the thumb.
+class BarStyle : public QProxyStyle {
 public:
-    explicit FormLineEdit(QWidget* parent);
-
-signals:
-    void gotFocus();
-    void lostFocus();
-
-protected:
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-private:
-    bool enteredByMouse_ = false;
+    BarStyle();
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override;
 };
 
 }  // namespace tintcast::platform::qt

@@ -4,116 +4,21 @@
 #include <string>
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPainter>
-#include <QProxyStyle>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyleOption>
-#include <QWindow>
 
-#include "platform/qt/clipboard_handover.h"
+#include "platform/control_name.h"
+#include "platform/qt/accessibility.h"
+#include "platform/qt/buttons.h"
 #include "platform/qt/controls.h"
-#include "platform/qt/qt_strings.h"
+#include "platform/qt/conversions.h"
+#include "platform/qt/form_line_edit.h"
 
 namespace tintcast::platform::qt {
 
-namespace {
-
-QColor ToQColor(Rgb c) {
-    return QColor(c.red, c.green, c.blue);
-}
-
-QFont ToQFont(const FontSpec& spec) {
-    QFont font;
-    QStringList families;
-    for (const std::string_view family : spec.families) {
-        families << ToQString(family);
-    }
-    // A missing family costs a fontconfig fallback search for every font loaded from
-    // the list; the installed ones, in the same order, pick the same face.
-    // QFontDatabase::hasFamily would ask fontconfig for aliases, at about the same cost.
-    const QStringList known = QFontDatabase::families();
-    QStringList installed = families;
-    installed.removeIf(
-        [&known](const QString& family) { return !known.contains(family, Qt::CaseInsensitive); });
-    if (!installed.isEmpty()) {
-        families = installed;
-    }
-    if (!families.isEmpty()) {
-        font.setFamilies(families);
-    }
-    if (spec.pointSize > 0) {
-        font.setPointSize(spec.pointSize);
-    }
-    font.setWeight(static_cast<QFont::Weight>(spec.weight));
-    return font;
-}
-
-std::string Describe(const ControlRef& control) {
-    std::string text(control.name);
-    if (control.index != kNoIndex) {
-        text += "(" + std::to_string(control.index) + ")";
-    }
-    return text;
-}
-
-// Square arrow buttons and a square thumb, each as tall as the bar is wide, rather
-// than the style's fixed-height buttons and long thumb.
-class SquareThumbStyle : public QProxyStyle {
-public:
-    using QProxyStyle::QProxyStyle;
-    int pixelMetric(PixelMetric metric, const QStyleOption* option,
-                    const QWidget* widget) const override {
-        if ((metric == PM_ScrollBarSliderMin || metric == PM_ScrollBarExtent) && widget != nullptr) {
-            return widget->width();
-        }
-        return QProxyStyle::pixelMetric(metric, option, widget);
-    }
-    // The style shows nothing on a bar that has the keyboard focus: mark its thumb.
-    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
-                            QPainter* painter, const QWidget* widget) const override {
-        QProxyStyle::drawComplexControl(control, option, painter, widget);
-        if (control == CC_ScrollBar && (option->state & State_HasFocus)) {
-            const QRect thumb = subControlRect(control, option, SC_ScrollBarSlider, widget);
-            painter->save();
-            painter->setPen(QPen(option->palette.color(QPalette::ButtonText), 1, Qt::DotLine));
-            painter->setBrush(Qt::NoBrush);
-            painter->drawRect(thumb.adjusted(3, 3, -4, -4));
-            painter->restore();
-        }
-    }
-};
-
-// The position `characters` characters after `from`, within the text. Offsets count
-// characters; QString positions count UTF-16 units, two for a character beyond U+FFFF.
-int AdvanceCharacters(const QString& text, int from, std::int32_t characters) {
-    int position = from;
-    for (std::int32_t counted = 0; counted < characters && position < text.size(); ++counted) {
-        position += text.at(position).isHighSurrogate() && position + 1 < text.size() &&
-                            text.at(position + 1).isLowSurrogate()
-                        ? 2
-                        : 1;
-    }
-    return position;
-}
-
-}  // namespace
-
-bool PlatformKeepsOnTop(std::string_view platformName) {
-    return !platformName.starts_with("wayland");
-}
-
-QtForm::QtForm(const FormSpec& spec)
-    : QtForm(spec, {.keepOnTop = PlatformKeepsOnTop(QGuiApplication::platformName().toStdString())}) {}
-
 QtForm::QtForm(const FormSpec& spec, Capabilities capabilities)
     : spec_(spec), capabilities_(capabilities) {
-    FormScrollBar::installAccessibility();
+    InstallAccessibility();
     // Fixed size: no maximise button, and the window manager refuses resizing.
     window_ = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                        Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -131,8 +36,8 @@ QtForm::QtForm(const FormSpec& spec, Capabilities capabilities)
     }
     window_->setFixedSize(TwipsToPixels(spec.clientWidth, window_->logicalDpiX()),
                           TwipsToPixels(spec.clientHeight, window_->logicalDpiY()));
-    // Bars get the classic bevelled look: Fusion's thumb is too faint to find.
-    barStyle_ = std::make_unique<SquareThumbStyle>(QStringLiteral("windows"));
+    // Fusion's thumb is too faint to find.
+    barStyle_ = std::make_unique<BarStyle>();
 
     controls_.reserve(spec.controls.size());
     for (const ControlSpec& control : spec.controls) {
@@ -164,21 +69,21 @@ QWidget* QtForm::Create(const ControlSpec& spec, QWidget* parent) {
             created->setAccessibleName(caption);
             break;
         case ControlKind::Button:
-            created = new QPushButton(caption, parent);
+            created = new FormButton(caption, parent);
             break;
         case ControlKind::ColorButton:
             created = new ColorButton(ToQColor(spec.background.value_or(Rgb{})), parent);
             break;
         case ControlKind::Option: {
-            auto* option = new QRadioButton(caption, parent);
+            auto* option = new FormOptionButton(caption, parent);
             option->setChecked(spec.initiallyOn);
             created = option;
             break;
         }
         case ControlKind::CheckBox: {
-            auto* box = new QCheckBox(caption, parent);
+            auto* box = new FormCheckBox(caption, parent);
             box->setChecked(spec.initiallyOn);
-            if (spec.switchesTopmost && !capabilities_.keepOnTop) {
+            if (spec.setsTopmost && !capabilities_.topmost) {
                 box->setEnabled(false);
                 box->setToolTip(QStringLiteral(
                     "This window system does not let a program keep its window above others."));
@@ -227,7 +132,7 @@ QWidget* QtForm::Create(const ControlSpec& spec, QWidget* parent) {
             created = new IconView(icon_, parent);
             break;
     }
-    created->setObjectName(ToQString(Describe({spec.name, spec.index})));
+    created->setObjectName(ToQString(ControlName({spec.name, spec.index})));
     if (spec.font) {
         created->setFont(ToQFont(*spec.font));
     }
@@ -250,30 +155,35 @@ void QtForm::Connect(const ControlSpec& spec, QWidget* widget) {
     switch (spec.kind) {
         case ControlKind::Button:
         case ControlKind::ColorButton:
+            QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked,
+                             widget, [this, ref] { Notify(Notification::Click, ref); });
+            break;
         case ControlKind::CheckBox:
-            QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, widget,
-                             [this, ref] { Deliver(Notification::Click, ref); });
+            // Every change by the person, including a screen reader's Toggle, which
+            // changes the box without a click.
+            QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::toggled,
+                             widget, [this, ref] { Notify(Notification::Click, ref); });
             break;
         case ControlKind::Option:
-            QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::toggled, widget,
-                             [this, ref, widget](bool selected) {
+            QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::toggled,
+                             widget, [this, ref, widget](bool selected) {
                                  if (selected) {
                                      TrackOptionTabStops(widget->parentWidget());
-                                     Deliver(Notification::Click, ref);
+                                     Notify(Notification::Click, ref);
                                  }
                              });
             TrackOptionTabStops(widget->parentWidget());
             break;
         case ControlKind::VScrollBar:
             QObject::connect(static_cast<QScrollBar*>(widget), &QScrollBar::valueChanged, widget,
-                             [this, ref] { Deliver(Notification::Change, ref); });
+                             [this, ref] { Notify(Notification::Change, ref); });
             break;
         case ControlKind::TextBox: {
             auto* edit = static_cast<FormLineEdit*>(widget);
             QObject::connect(edit, &FormLineEdit::gotFocus, edit,
-                             [this, ref] { Deliver(Notification::GotFocus, ref); });
+                             [this, ref] { Notify(Notification::GotFocus, ref); });
             QObject::connect(edit, &FormLineEdit::lostFocus, edit,
-                             [this, ref] { Deliver(Notification::LostFocus, ref); });
+                             [this, ref] { Notify(Notification::LostFocus, ref); });
             break;
         }
         default:
@@ -314,7 +224,7 @@ void QtForm::Load(FormEvents& events) {
         return;
     }
     events_ = &events;
-    Deliver(Notification::Load, {spec_.name});
+    Notify(Notification::Load, {spec_.name});
     window_->show();
 }
 
@@ -325,133 +235,6 @@ QWidget* QtForm::widget(const ControlRef& control) const {
         }
     }
     return nullptr;
-}
-
-template <typename T>
-T* QtForm::Find(const ControlRef& control) const {
-    QWidget* found = widget(control);
-    if (found == nullptr) {
-        throw ServiceError("The form has no control " + Describe(control) + ".");
-    }
-    auto* typed = qobject_cast<T*>(found);
-    if (typed == nullptr) {
-        throw ServiceError("The control " + Describe(control) + " does not support this operation.");
-    }
-    return typed;
-}
-
-void QtForm::Deliver(Notification notification, const ControlRef& control) {
-    if (events_ == nullptr) {
-        return;
-    }
-    try {
-        events_->Notify(notification, control);
-    } catch (const std::exception& failure) {
-        ReportFailure(QString::fromUtf8(failure.what()));
-    }
-}
-
-void QtForm::ReportFailure(const QString& message) {
-    if (failureBox_.isNull()) {
-        failureBox_ = new QMessageBox(QMessageBox::Warning, window_->windowTitle(), message,
-                                      QMessageBox::Ok, window_);
-        failureBox_->setAttribute(Qt::WA_DeleteOnClose);
-        failureBox_->setWindowModality(Qt::NonModal);
-    }
-    failureBox_->setText(message);
-    failureBox_->show();
-}
-
-std::int16_t QtForm::BarValue(const ControlRef& bar) const {
-    return Find<FormScrollBar>(bar)->formValue();
-}
-
-void QtForm::SetBarValue(const ControlRef& bar, std::int16_t value) {
-    Find<FormScrollBar>(bar)->setFormValue(value);
-}
-
-bool QtForm::OptionValue(const ControlRef& option) const {
-    return Find<QRadioButton>(option)->isChecked();
-}
-
-CheckState QtForm::CheckValue(const ControlRef& box) const {
-    switch (Find<QCheckBox>(box)->checkState()) {
-        case Qt::Checked:
-            return CheckState::Checked;
-        case Qt::PartiallyChecked:
-            return CheckState::Grayed;
-        default:
-            return CheckState::Unchecked;
-    }
-}
-
-void QtForm::SetBackColor(const ControlRef& control, std::int32_t color) {
-    Find<Swatch>(control)->setColor(ToQColor(UnpackRgb(color)));
-}
-
-std::string QtForm::Text(const ControlRef& box) const {
-    return Find<QLineEdit>(box)->text().toStdString();
-}
-
-void QtForm::SetText(const ControlRef& box, std::string_view text) {
-    Find<QLineEdit>(box)->setText(ToQString(text));
-}
-
-void QtForm::SetSelStart(const ControlRef& box, std::int32_t start) {
-    QLineEdit* edit = Find<QLineEdit>(box);
-    edit->setCursorPosition(AdvanceCharacters(edit->text(), 0, start));
-}
-
-void QtForm::SetSelLength(const ControlRef& box, std::int32_t length) {
-    QLineEdit* edit = Find<QLineEdit>(box);
-    const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const int end = AdvanceCharacters(edit->text(), start, length);
-    if (end == start) {
-        edit->setCursorPosition(start);
-    } else {
-        edit->setSelection(start, end - start);
-    }
-}
-
-NativeWindow QtForm::WindowHandle() const {
-    return window_.isNull() ? 0 : static_cast<NativeWindow>(window_->internalWinId());
-}
-
-void QtForm::SetTopmost(NativeWindow window, bool topmost) {
-    if (!capabilities_.keepOnTop) {
-        throw ServiceError("This window system does not let a program keep its window above others.");
-    }
-    QWindow* native = window_.isNull() ? nullptr : window_->windowHandle();
-    if (native == nullptr || window == 0 || static_cast<NativeWindow>(native->winId()) != window) {
-        throw ServiceError("The window is not open.");
-    }
-    // Changing the flags of the existing native window keeps its place, size and
-    // activation; QWidget::setWindowFlag would re-create it.
-    Qt::WindowFlags flags = native->flags();
-    flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
-    native->setFlags(flags);
-    window_->overrideWindowFlags(flags);
-}
-
-void QtForm::UnloadForm() {
-    if (!window_.isNull()) {
-        window_->close();
-        window_->deleteLater();
-    }
-}
-
-void QtForm::EndProgram() {
-    // Leaving the event loop lets the application object hand the clipboard over.
-    QCoreApplication::exit(0);
-}
-
-void QtForm::SetClipboardText(std::string_view text) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    const QString copied = ToQString(text);
-    clipboard->setText(copied, QClipboard::Clipboard);
-    if (!ClipboardHolds(copied)) {
-        throw ServiceError("The text could not be put on the clipboard.");
-    }
 }
 
 }  // namespace tintcast::platform::qt

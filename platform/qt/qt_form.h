@@ -7,32 +7,30 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "platform/qt/window_system.h"
 #include "platform/view_services.h"
 
 class QMessageBox;
-class QProxyStyle;
 
 namespace tintcast::platform::qt {
 
-// What the window system lets a program do beyond drawing its window.
-struct Capabilities {
-    bool keepOnTop = true;  // no protocol offers it on Wayland
-};
-
-// Whether a Qt platform plugin can keep a window above others.
-bool PlatformKeepsOnTop(std::string_view platformName);
+class BarStyle;
 
 // Builds the widgets of any form description and serves its handlers. Places and
 // sizes are twips, turned into logical pixels once, at creation.
+//
+// qt_form.cpp builds the widgets and wires their signals to notifications;
+// qt_form_services.cpp serves the operations, notifies the handlers and shows the
+// failures they let through.
 class QtForm final : public ViewServices {
 public:
-    explicit QtForm(const FormSpec& spec);
+    // The capabilities are those of the window system the application started on.
     QtForm(const FormSpec& spec, Capabilities capabilities);
     ~QtForm();
     QtForm(const QtForm&) = delete;
     QtForm& operator=(const QtForm&) = delete;
 
-    // Delivers the load notification, then shows the window.
+    // Sends the load notification, then shows the window.
     void Load(FormEvents& events);
 
     QWidget* window() const { return window_; }
@@ -64,16 +62,18 @@ private:
     void Connect(const ControlSpec& spec, QWidget* widget);
     void ChainTabOrder();
     void TrackOptionTabStops(QWidget* group);
+
     template <typename T>
     T* Find(const ControlRef& control) const;
-    void Deliver(Notification notification, const ControlRef& control);
+    // Passes a notification to the handlers; a failure they let through is shown.
+    void Notify(Notification notification, const ControlRef& control);
     void ReportFailure(const QString& message);
 
     FormSpec spec_;
     Capabilities capabilities_;
     QPointer<QWidget> window_;
     QPixmap icon_;
-    std::unique_ptr<QProxyStyle> barStyle_;
+    std::unique_ptr<BarStyle> barStyle_;
     std::vector<Control> controls_;
     FormEvents* events_ = nullptr;
     QPointer<QMessageBox> failureBox_;

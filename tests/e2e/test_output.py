@@ -103,10 +103,17 @@ class Copy(DisplayTest):
 
 
 class StayOnTop(DisplayTest):
+    def active_window(self):
+        """The window manager's active window, or None before it has named one."""
+        output = self.display.run(["xprop", "-root", "_NET_ACTIVE_WINDOW"]).stdout
+        word = output.split()[-1]
+        return int(word, 16) if word.startswith("0x") else None
+
     def snapshot(self, app):
-        active = self.display.run(["xprop", "-root", "_NET_ACTIVE_WINDOW"]).stdout
+        # openbox names a new window active a moment after it is mapped.
+        active = wait_until(self.active_window, what="the window manager's active window")
         return {"windows": self.display.windows(TITLE), "geometry": app.geometry(),
-                "active": int(active.split()[-1], 16)}
+                "active": active}
 
     def stacking(self):
         """Client windows, bottom to top."""

@@ -51,7 +51,7 @@ void FakeView::Load(platform::FormEvents& events) {
         return;
     }
     events_ = &events;
-    Raise(Notification::Load, {formName_});
+    Notify(Notification::Load, {formName_});
 }
 
 FakeView::Control& FakeView::Find(const ControlRef& ref, ControlKind kind) {
@@ -70,7 +70,7 @@ const FakeView::Control& FakeView::Find(const ControlRef& ref, ControlKind kind)
     throw ServiceError("no such control: " + std::string(ref.name));
 }
 
-void FakeView::Raise(Notification notification, const ControlRef& control) {
+void FakeView::Notify(Notification notification, const ControlRef& control) {
     if (events_ == nullptr) {
         return;
     }
@@ -87,14 +87,14 @@ void FakeView::MoveBar(Control& bar, int value) {
         value, std::min(range.top, range.bottom), std::max(range.top, range.bottom)));
     if (clamped != bar.value) {
         bar.value = clamped;
-        Raise(Notification::Change, {bar.spec->name, bar.spec->index});
+        Notify(Notification::Change, {bar.spec->name, bar.spec->index});
     }
 }
 
 void FakeView::Bar(const ControlRef& ref, BarAction action) {
     Control& bar = Find(ref, ControlKind::VScrollBar);
     // Clicked or keyed, the bar has the focus.
-    FocusElsewhere(ref);
+    FocusOn(ref);
     const platform::BarRange& range = bar.spec->bar;
     const int up = range.top > range.bottom ? 1 : -1;  // the value change of a step up
     switch (action) {
@@ -125,7 +125,7 @@ void FakeView::Bar(const ControlRef& ref, BarAction action) {
 
 void FakeView::DragBar(const ControlRef& ref, std::span<const std::int16_t> through) {
     Control& bar = Find(ref, ControlKind::VScrollBar);
-    FocusElsewhere(ref);
+    FocusOn(ref);
     // The thumb moves with the mouse, the value only on release.
     if (!through.empty()) {
         MoveBar(bar, through.back());
@@ -143,7 +143,7 @@ void FakeView::Click(const ControlRef& ref) {
             case ControlKind::CheckBox:
             case ControlKind::Option:
                 // The press takes the focus before the click is reported.
-                FocusElsewhere(ref);
+                FocusOn(ref);
                 break;
             default:
                 break;
@@ -151,12 +151,12 @@ void FakeView::Click(const ControlRef& ref) {
         switch (control.spec->kind) {
             case ControlKind::Button:
             case ControlKind::ColorButton:
-                Raise(Notification::Click, ref);
+                Notify(Notification::Click, ref);
                 return;
             case ControlKind::CheckBox:
                 control.check =
                     control.check == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked;
-                Raise(Notification::Click, ref);
+                Notify(Notification::Click, ref);
                 return;
             case ControlKind::Option:
                 if (control.on) {
@@ -169,7 +169,7 @@ void FakeView::Click(const ControlRef& ref) {
                     }
                 }
                 control.on = true;
-                Raise(Notification::Click, ref);
+                Notify(Notification::Click, ref);
                 return;
             default:
                 throw ServiceError("not clickable: " + std::string(ref.name));
@@ -183,8 +183,8 @@ void FakeView::FocusByTab(const ControlRef& box) {
     if (focus_ == box) {
         return;
     }
-    FocusElsewhere(box);
-    Raise(Notification::GotFocus, box);
+    FocusOn(box);
+    Notify(Notification::GotFocus, box);
 }
 
 void FakeView::FocusByMouse(const ControlRef& box) {
@@ -196,14 +196,14 @@ void FakeView::FocusByMouse(const ControlRef& box) {
     FocusByTab(box);
 }
 
-void FakeView::FocusElsewhere(const ControlRef& other) {
+void FakeView::FocusOn(const ControlRef& target) {
     const std::optional<ControlRef> left = focus_;
-    focus_ = other;
-    if (left && *left != other) {
+    focus_ = target;
+    if (left && *left != target) {
         for (const Control& control : controls_) {
             if (control.spec->name == left->name && control.spec->index == left->index &&
                 control.spec->kind == ControlKind::TextBox) {
-                Raise(Notification::LostFocus, *left);
+                Notify(Notification::LostFocus, *left);
             }
         }
     }

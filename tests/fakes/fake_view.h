@@ -24,7 +24,7 @@ public:
     void Click(const platform::ControlRef& control) override;
     void FocusByTab(const platform::ControlRef& box) override;
     void FocusByMouse(const platform::ControlRef& box) override;
-    void FocusElsewhere(const platform::ControlRef& other) override;
+    void FocusOn(const platform::ControlRef& target) override;
     std::int32_t BackColor(const platform::ControlRef& control) override;
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override { return clipboard_.value_or(""); }
@@ -72,7 +72,7 @@ private:
 
     Control& Find(const platform::ControlRef& ref, platform::ControlKind kind);
     const Control& Find(const platform::ControlRef& ref, platform::ControlKind kind) const;
-    void Raise(platform::Notification notification, const platform::ControlRef& control);
+    void Notify(platform::Notification notification, const platform::ControlRef& control);
     void MoveBar(Control& bar, int value);
 
     std::string formName_;

@@ -37,8 +37,9 @@ public:
     virtual void Click(const platform::ControlRef& control) = 0;
     virtual void FocusByTab(const platform::ControlRef& box) = 0;
     virtual void FocusByMouse(const platform::ControlRef& box) = 0;
-    // Moves the keyboard focus to a control other than the box.
-    virtual void FocusElsewhere(const platform::ControlRef& other) = 0;
+    // Gives a control the keyboard focus without activating it; a text box it leaves
+    // loses the focus.
+    virtual void FocusOn(const platform::ControlRef& control) = 0;
 
     virtual std::int32_t BackColor(const platform::ControlRef& control) = 0;
     virtual std::string SelectedText(const platform::ControlRef& box) = 0;

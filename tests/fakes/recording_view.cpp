@@ -1,5 +1,7 @@
 #include "fakes/recording_view.h"
 
+#include "platform/control_name.h"
+
 namespace tintcast::testing {
 
 void RecordingView::Log(std::string_view operation, const platform::ControlRef& control,
@@ -7,10 +9,7 @@ void RecordingView::Log(std::string_view operation, const platform::ControlRef& 
     std::string line(operation);
     if (!control.name.empty()) {
         line += " ";
-        line += control.name;
-        if (control.index != platform::kNoIndex) {
-            line += "(" + std::to_string(control.index) + ")";
-        }
+        line += platform::ControlName(control);
     }
     if (!value.empty()) {
         line += " ";

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/qt/application.h"
-#include "platform/qt/qt_form.h"
+#include "platform/qt/window_system.h"
 
 namespace tintcast::platform::qt {
 namespace {
@@ -56,7 +56,7 @@ TEST(DescribeStartFailure, GivesOneLineNamingTheProgramAndStatusOne) {
     }
 }
 
-TEST(PlatformKeepsOnTop, AllButWaylandCan) {
+TEST(CapabilitiesOf, AllButWaylandKeepAWindowOnTop) {
     struct Case {
         const char* platform;
         bool keeps;
@@ -65,7 +65,7 @@ TEST(PlatformKeepsOnTop, AllButWaylandCan) {
                           Case{"cocoa", true}, Case{"wayland", false}, Case{"wayland-egl", false},
                           Case{"wayland-brcm", false}}) {
         SCOPED_TRACE(c.platform);
-        EXPECT_EQ(PlatformKeepsOnTop(c.platform), c.keeps);
+        EXPECT_EQ(CapabilitiesOf(c.platform).topmost, c.keeps);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fakes/form_driver.h"
+#include "platform/control_name.h"
 
 namespace tintcast::testing {
 
@@ -16,10 +17,7 @@ public:
     void ForwardTo(platform::FormEvents* next) { next_ = next; }
     void Notify(platform::Notification notification, const platform::ControlRef& control) override {
         std::string line = Name(notification);
-        line += " " + std::string(control.name);
-        if (control.index != platform::kNoIndex) {
-            line += "(" + std::to_string(control.index) + ")";
-        }
+        line += " " + platform::ControlName(control);
         if (notification == platform::Notification::Change) {
             line += " " + std::to_string(view_.BarValue(control));
         }

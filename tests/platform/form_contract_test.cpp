@@ -10,6 +10,7 @@
 
 #include "drivers.h"
 #include "event_log.h"
+#include "platform/control_name.h"
 #include "window/main_window.h"
 
 namespace tintcast::testing {
@@ -54,8 +55,7 @@ const char* ActionName(BarAction action) {
 }
 
 std::string ChangeLine(const ControlRef& bar, int value) {
-    return "Change " + std::string(bar.name) + "(" + std::to_string(bar.index) + ") " +
-           std::to_string(value);
+    return "Change " + platform::ControlName(bar) + " " + std::to_string(value);
 }
 
 // The main window, loaded with its own handlers behind a log of the notifications.
@@ -182,7 +182,7 @@ TYPED_TEST(FormContract, ExactlyOneOptionIsSelectedAndClickComesOnlyWhenOneBecom
         EXPECT_EQ(this->SelectedOptions(), 1);
         if (c.raises) {
             EXPECT_THAT(this->log.Lines(),
-                        ElementsAre("Click optType(" + std::to_string(c.clicked) + ")"));
+                        ElementsAre("Click " + platform::ControlName(optType(c.clicked))));
         } else {
             EXPECT_THAT(this->log.Lines(), IsEmpty());
         }
@@ -232,12 +232,12 @@ TYPED_TEST(FormContract, EnteringTheBoxSelectsAllItsTextAndLeavingClearsIt) {
     };
     const Step steps[] = {
         {"tab in", &FormDriver::FocusByTab, txtHex, "(255,0,0)", {"GotFocus txtHex"}},
-        {"leave", &FormDriver::FocusElsewhere, Command1, "", {"LostFocus txtHex"}},
+        {"leave", &FormDriver::FocusOn, Command1, "", {"LostFocus txtHex"}},
         {"click in", &FormDriver::FocusByMouse, txtHex, "(255,0,0)", {"GotFocus txtHex"}},
         {"tab while inside", &FormDriver::FocusByTab, txtHex, "(255,0,0)", {}},
         // A press inside the box it is already in places the caret.
         {"click while inside", &FormDriver::FocusByMouse, txtHex, "", {}},
-        {"leave by a bar", &FormDriver::FocusElsewhere, sclColor(1), "", {"LostFocus txtHex"}},
+        {"leave by a bar", &FormDriver::FocusOn, sclColor(1), "", {"LostFocus txtHex"}},
         {"tab in again", &FormDriver::FocusByTab, txtHex, "(255,0,0)", {"GotFocus txtHex"}},
         // Clicking a button takes the focus to it.
         {"click Copy", &FormDriver::Click, Command1, "", {"LostFocus txtHex", "Click Command1"}},

@@ -216,7 +216,7 @@ protected:
                                                                   chkTop};
                 const ControlRef& other = kElsewhere[static_cast<std::size_t>(pick(0, 3))];
                 what << "focus to " << other.name;
-                driver->FocusElsewhere(other);
+                driver->FocusOn(other);
                 FocusMovesAway(expected);
                 break;
             }

@@ -13,24 +13,19 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyleOption>
 #include <QTest>
 #include <QWindow>
+
+#include "platform/control_name.h"
 
 namespace tintcast::testing {
 
 namespace {
 
 using platform::ControlRef;
-
-std::string Describe(const ControlRef& control) {
-    std::string text(control.name);
-    if (control.index != platform::kNoIndex) {
-        text += "(" + std::to_string(control.index) + ")";
-    }
-    return text;
-}
 
 // Filled by hand: the bar's own initStyleOption is protected.
 QStyleOptionSlider BarOption(const QScrollBar& bar) {
@@ -111,8 +106,8 @@ void QtDriver::Load(platform::FormEvents& events) {
 QWidget* QtDriver::Widget(const ControlRef& control) const {
     QWidget* found = form_.widget(control);
     if (found == nullptr) {
-        ADD_FAILURE() << "the form has no control " << Describe(control);
-        throw std::invalid_argument("no control " + Describe(control));
+        ADD_FAILURE() << "the form has no control " << platform::ControlName(control);
+        throw std::invalid_argument("no control " + platform::ControlName(control));
     }
     return found;
 }
@@ -124,7 +119,7 @@ QRect QtDriver::BarPart(const QScrollBar& bar, QStyle::SubControl part) {
 
 void QtDriver::Bar(const ControlRef& control, BarAction action) {
     auto* bar = qobject_cast<QScrollBar*>(Widget(control));
-    ASSERT_NE(bar, nullptr) << Describe(control) << " is no scroll bar";
+    ASSERT_NE(bar, nullptr) << platform::ControlName(control) << " is no scroll bar";
     const auto clickPart = [bar](QStyle::SubControl part) {
         QRect area = BarPart(*bar, part);
         if (area.isEmpty()) {
@@ -177,7 +172,7 @@ std::int16_t QtDriver::NearestDragValue(const ControlRef& control, std::int16_t 
     auto* bar = qobject_cast<QScrollBar*>(Widget(control));
     const platform::ControlSpec* spec = FindSpec(spec_, control);
     if (bar == nullptr || spec == nullptr) {
-        ADD_FAILURE() << Describe(control) << " is no scroll bar";
+        ADD_FAILURE() << platform::ControlName(control) << " is no scroll bar";
         return value;
     }
     const Travel travel = ThumbTravel(*bar);
@@ -194,7 +189,8 @@ std::int16_t QtDriver::NearestDragValue(const ControlRef& control, std::int16_t 
 void QtDriver::DragBar(const ControlRef& control, std::span<const std::int16_t> through) {
     auto* bar = qobject_cast<QScrollBar*>(Widget(control));
     const platform::ControlSpec* spec = FindSpec(spec_, control);
-    ASSERT_TRUE(bar != nullptr && spec != nullptr) << Describe(control) << " is no scroll bar";
+    ASSERT_TRUE(bar != nullptr && spec != nullptr)
+        << platform::ControlName(control) << " is no scroll bar";
     const QRect thumb = BarPart(*bar, QStyle::SC_ScrollBarSlider);
     const QPoint grab = thumb.center();
     const Travel travel = ThumbTravel(*bar);
@@ -241,7 +237,7 @@ void QtDriver::FocusByTab(const ControlRef& box) {
         QTest::keyClick(from != nullptr ? from : form_.window(), Qt::Key_Tab);
     }
     if (QApplication::focusWidget() != target) {
-        ADD_FAILURE() << "Tab never reached " << Describe(box);
+        ADD_FAILURE() << "Tab never reached " << platform::ControlName(box);
     }
 }
 
@@ -250,23 +246,33 @@ void QtDriver::FocusByMouse(const ControlRef& box) {
     QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
 }
 
-void QtDriver::FocusElsewhere(const ControlRef& other) {
-    Widget(other)->setFocus(Qt::TabFocusReason);
+void QtDriver::FocusOn(const ControlRef& control) {
+    Widget(control)->setFocus(Qt::TabFocusReason);
 }
 
 std::int32_t QtDriver::BackColor(const ControlRef& control) {
     QWidget* target = Widget(control);
-    const QImage shown = target->grab().toImage();
-    const QColor centre = shown.pixelColor(shown.rect().center());
-    return platform::PackRgb({static_cast<std::uint8_t>(centre.red()),
-                              static_cast<std::uint8_t>(centre.green()),
-                              static_cast<std::uint8_t>(centre.blue())});
+    QWidget* window = target->window();
+    // What the window last painted, not a fresh rendering as QWidget::grab() makes: a
+    // change that asks for no repaint stays unseen. Pending paints are done first.
+    QCoreApplication::processEvents();
+    const QPoint centre = target->mapTo(window, target->rect().center());
+    const QImage shown =
+        window->screen()->grabWindow(window->winId(), centre.x(), centre.y(), 1, 1).toImage();
+    if (shown.isNull()) {
+        ADD_FAILURE() << "nothing painted for " << platform::ControlName(control);
+        return -1;
+    }
+    const QColor painted = shown.pixelColor(0, 0);
+    return platform::PackRgb({static_cast<std::uint8_t>(painted.red()),
+                              static_cast<std::uint8_t>(painted.green()),
+                              static_cast<std::uint8_t>(painted.blue())});
 }
 
 std::string QtDriver::SelectedText(const ControlRef& box) {
     auto* edit = qobject_cast<QLineEdit*>(Widget(box));
     if (edit == nullptr) {
-        ADD_FAILURE() << Describe(box) << " is no text box";
+        ADD_FAILURE() << platform::ControlName(box) << " is no text box";
         return {};
     }
     return edit->selectedText().toStdString();

@@ -17,7 +17,7 @@ namespace tintcast::testing {
 class QtDriver final : public FormDriver {
 public:
     explicit QtDriver(const platform::FormSpec& spec,
-                      platform::qt::Capabilities capabilities = {.keepOnTop = true});
+                      platform::qt::Capabilities capabilities = {.topmost = true});
     ~QtDriver() override;
     QtDriver(const QtDriver&) = delete;
     QtDriver& operator=(const QtDriver&) = delete;
@@ -31,9 +31,9 @@ public:
     void Click(const platform::ControlRef& control) override;
     void FocusByTab(const platform::ControlRef& box) override;
     void FocusByMouse(const platform::ControlRef& box) override;
-    void FocusElsewhere(const platform::ControlRef& other) override;
+    void FocusOn(const platform::ControlRef& control) override;
 
-    // Read from the pixels: the centre of the control as drawn.
+    // Read from the pixels the window last painted, at the centre of the control.
     std::int32_t BackColor(const platform::ControlRef& control) override;
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override;

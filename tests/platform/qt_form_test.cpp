@@ -2,16 +2,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyle>
@@ -20,6 +21,7 @@
 #include <QWindow>
 
 #include "event_log.h"
+#include "platform/control_name.h"
 #include "platform/qt/controls.h"
 #include "qt_driver.h"
 #include "window/layout.h"
@@ -40,10 +42,6 @@ using window::optType;
 using window::sclColor;
 using window::txtColor;
 using window::txtHex;
-
-int Pixels(int twips, double dpi) {
-    return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
 
 QColor CentrePixel(QWidget* widget) {
     const QImage shown = widget->grab().toImage();
@@ -74,7 +72,7 @@ std::vector<std::string> WalkTabs(int count, bool backwards = false) {
 // sees exactly what the binding itself does.
 class MainFormWidgets : public ::testing::Test {
 protected:
-    explicit MainFormWidgets(platform::qt::Capabilities capabilities = {.keepOnTop = true})
+    explicit MainFormWidgets(platform::qt::Capabilities capabilities = {.topmost = true})
         : driver(window::MainFormSpec(), capabilities), log(driver.View()) {
         driver.Load(log);
         log.Clear();
@@ -93,12 +91,14 @@ TEST_F(MainFormWidgets, EveryControlSitsAtItsTwipsInPixelsRelativeToItsParent) {
     const double dpiX = window->logicalDpiX();
     const double dpiY = window->logicalDpiY();
     for (const platform::ControlSpec& control : spec.controls) {
-        SCOPED_TRACE(std::string(control.name) + "(" + std::to_string(control.index) + ")");
+        SCOPED_TRACE(platform::ControlName({control.name, control.index}));
         QWidget* widget = Widget({control.name, control.index});
         QWidget* parent = control.parent.empty() ? window : Widget({control.parent});
         EXPECT_EQ(widget->parentWidget(), parent);
-        const QRect expected(Pixels(control.place.left, dpiX), Pixels(control.place.top, dpiY),
-                             Pixels(control.place.width, dpiX), Pixels(control.place.height, dpiY));
+        using platform::TwipsToPixels;
+        const QRect expected(
+            TwipsToPixels(control.place.left, dpiX), TwipsToPixels(control.place.top, dpiY),
+            TwipsToPixels(control.place.width, dpiX), TwipsToPixels(control.place.height, dpiY));
         if (control.autoSize) {
             EXPECT_EQ(widget->pos(), expected.topLeft());  // its size follows the caption
         } else {
@@ -154,7 +154,7 @@ TEST_F(MainFormWidgets, ArrowKeysMoveThroughTheOptionGroupAndSelect) {
         SCOPED_TRACE(::testing::Message() << "key " << c.key);
         log.Clear();
         QTest::keyClick(QApplication::focusWidget(), c.key);
-        const std::string landed = "optType(" + std::to_string(c.lands) + ")";
+        const std::string landed = platform::ControlName(optType(c.lands));
         EXPECT_EQ(FocusName(), landed);
         EXPECT_TRUE(driver.View().OptionValue(optType(c.lands)));
         EXPECT_THAT(log.Lines(), ElementsAre("Click " + landed));
@@ -177,6 +177,63 @@ TEST_F(MainFormWidgets, AccessKeysClickTheirButtonsWithoutMovingTheFocus) {
         EXPECT_TRUE(QTest::qWaitFor([this] { return !log.Lines().empty(); }, 2000));
         EXPECT_THAT(log.Lines(), ElementsAre(c.clicked));
         EXPECT_EQ(FocusName(), "txtColor");
+    }
+}
+
+TEST_F(MainFormWidgets, ReturnAndKeypadEnterClickTheFocusedButton) {
+    struct Key {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    for (const ControlRef& button : {Command1, cmdExit, cmdStandard(3)}) {
+        for (const Key& k :
+             {Key{Qt::Key_Return, Qt::NoModifier}, Key{Qt::Key_Enter, Qt::KeypadModifier}}) {
+            SCOPED_TRACE(platform::ControlName(button) +
+                         (k.key == Qt::Key_Enter ? " Enter" : " Return"));
+            driver.FocusOn(button);
+            log.Clear();
+            QTest::keyClick(QApplication::focusWidget(), k.key, k.modifiers);
+            EXPECT_THAT(log.Lines(), ElementsAre("Click " + platform::ControlName(button)));
+            EXPECT_EQ(QApplication::focusWidget(), Widget(button));
+        }
+    }
+}
+
+TEST_F(MainFormWidgets, TheWholeRectangleOfTheCheckBoxAndOfEachOptionTakesTheClick) {
+    for (const ControlRef& control : {chkTop, optType(1), optType(2), optType(0)}) {
+        SCOPED_TRACE(platform::ControlName(control));
+        QWidget* widget = Widget(control);
+        log.Clear();
+        QTest::mouseClick(widget, Qt::LeftButton, {},
+                          QPoint(widget->width() - 1, widget->height() / 2));
+        EXPECT_THAT(log.Lines(), ElementsAre("Click " + platform::ControlName(control)));
+    }
+    EXPECT_EQ(driver.View().CheckValue(chkTop), platform::CheckState::Checked);
+    EXPECT_TRUE(driver.View().OptionValue(optType(0)));
+}
+
+// A screen reader's Toggle changes the box without a click: it must still be reported,
+// or the box and the window's stacking disagree.
+TEST_F(MainFormWidgets, AssistiveToggleAndPressOfTheCheckBoxEachNotifyOneClick) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(Widget(chkTop));
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleActionInterface* actions = accessible->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    struct Case {
+        QString action;
+        platform::CheckState after;
+    };
+    for (const Case& c :
+         {Case{QAccessibleActionInterface::toggleAction(), platform::CheckState::Checked},
+          Case{QAccessibleActionInterface::pressAction(), platform::CheckState::Unchecked},
+          Case{QAccessibleActionInterface::toggleAction(), platform::CheckState::Checked}}) {
+        SCOPED_TRACE(c.action.toStdString());
+        log.Clear();
+        actions->doAction(c.action);
+        // Press shows the button down for a moment before it clicks.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !log.Lines().empty(); }, 2000));
+        EXPECT_THAT(log.Lines(), ElementsAre("Click chkTop"));
+        EXPECT_EQ(driver.View().CheckValue(chkTop), c.after);
     }
 }
 
@@ -283,9 +340,11 @@ TEST_F(MainFormWidgets, SwatchShowsExactlyTheColourSet) {
     for (const std::int32_t packed : {0x000000, 0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x563412, 0x010203}) {
         SCOPED_TRACE(::testing::Message() << std::hex << packed);
         driver.View().SetBackColor(txtColor, packed);
-        // Red is the low byte.
-        EXPECT_EQ(CentrePixel(Widget(txtColor)), QColor(packed & 0xFF, (packed >> 8) & 0xFF, packed >> 16));
+        // Painted, not only what a fresh rendering would show: a change must repaint.
         EXPECT_EQ(driver.BackColor(txtColor), packed);
+        // Red is the low byte.
+        EXPECT_EQ(CentrePixel(Widget(txtColor)),
+                  QColor(packed & 0xFF, (packed >> 8) & 0xFF, packed >> 16));
     }
 }
 
@@ -373,12 +432,57 @@ TEST(QtFormLoad, ComesOnceWithTheInitialValuesBeforeTheWindowIsShown) {
     EXPECT_EQ(probe.text, "");
 }
 
-class WithoutKeepOnTop : public MainFormWidgets {
-protected:
-    WithoutKeepOnTop() : MainFormWidgets({.keepOnTop = false}) {}
+// Handlers that fail on every click, as a refused clipboard would make Copy fail.
+class FailingClicks final : public platform::FormEvents {
+public:
+    void Notify(platform::Notification notification, const ControlRef& control) override {
+        if (notification == platform::Notification::Click) {
+            throw ServiceError("Could not do " + platform::ControlName(control) + ".");
+        }
+    }
 };
 
-TEST_F(WithoutKeepOnTop, StayOnTopIsDisabledAndSaysWhy) {
+TEST(QtFormFailures, AreShownWithoutBlockingTheWindow) {
+    QtDriver driver(window::MainFormSpec());
+    EventLog log(driver.View());
+    FailingClicks handlers;
+    log.ForwardTo(&handlers);
+    driver.Load(log);
+    driver.Click(Command1);
+    auto* message = driver.Form().window()->findChild<QMessageBox*>();
+    ASSERT_NE(message, nullptr) << "the failure was not shown";
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), "Could not do Command1.");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // The window still takes the person's clicks while the message stands.
+    log.Clear();
+    driver.Click(cmdStandard(2));
+    EXPECT_THAT(log.Lines(), ElementsAre("Click cmdStandard(2)"));
+    EXPECT_EQ(message->text(), "Could not do cmdStandard(2).");
+}
+
+// Another window taking the activation, and giving it back, moves no focus within
+// this one: the box is neither left nor entered.
+TEST_F(MainFormWidgets, SwitchingToAnotherWindowAndBackNeitherLeavesNorEntersTheBox) {
+    driver.FocusByTab(txtHex);
+    ASSERT_THAT(log.Lines(), ElementsAre("GotFocus txtHex"));
+    log.Clear();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    Window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Window()));
+    EXPECT_EQ(QApplication::focusWidget(), Widget(txtHex));
+    EXPECT_THAT(log.Lines(), IsEmpty());
+}
+
+class WithoutTopmost : public MainFormWidgets {
+protected:
+    WithoutTopmost() : MainFormWidgets({.topmost = false}) {}
+};
+
+TEST_F(WithoutTopmost, StayOnTopIsDisabledAndSaysWhy) {
     auto* box = qobject_cast<QCheckBox*>(Widget(chkTop));
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(box->isEnabled());

@@ -160,7 +160,7 @@ TEST_F(MainWindow, EnteringTheBoxSelectsAllOfItsText) {
     view.Click(optType(2));
     view.FocusByTab(txtHex);
     EXPECT_EQ(view.SelectedText(txtHex), "(255,0,0)");
-    view.FocusElsewhere(Command1);
+    view.FocusOn(Command1);
     EXPECT_EQ(view.SelLength(txtHex), 0);
     EXPECT_EQ(view.SelStart(txtHex), 0);
     view.FocusByMouse(txtHex);
@@ -219,7 +219,7 @@ TEST_F(MainWindow, ExitUnloadsThenEnds) {
 TEST_F(MainWindow, OutputActionsNeverRefresh) {
     recorder.Clear();
     view.FocusByTab(txtHex);
-    view.FocusElsewhere(Command1);
+    view.FocusOn(Command1);
     view.Click(Command1);
     view.Click(chkTop);
     view.Click(chkTop);
