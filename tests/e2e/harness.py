@@ -191,9 +191,13 @@ class Display:
             x11.XCloseDisplay(display)
 
     def clipboard(self, selection="clipboard", timeout=10):
-        """The selection's text as bytes, or None when nobody serves it."""
-        result = self.run(["xclip", "-o", "-selection", selection, "-target", "UTF8_STRING"],
-                          timeout=timeout, check=False, binary=True)
+        """The selection's text as bytes, or None when nobody serves it (within the
+        timeout: a reader whose request crosses a change of owner can wait forever)."""
+        try:
+            result = self.run(["xclip", "-o", "-selection", selection, "-target", "UTF8_STRING"],
+                              timeout=timeout, check=False, binary=True)
+        except subprocess.TimeoutExpired:
+            return None
         return result.stdout if result.returncode == 0 else None
 
     def offer_clipboard(self, text, selection="clipboard"):
