@@ -1,0 +1,1 @@
+# Windows end-to-end tests: added below.

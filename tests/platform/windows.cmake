@@ -1,0 +1,1 @@
+# Windows platform tests: added below.
