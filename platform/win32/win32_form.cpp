@@ -136,7 +136,8 @@ Win32Form::Win32Form(const FormSpec& spec) : spec_(spec) {
         CreateWindowExW(0, kFormClass, Widen(spec.caption).c_str(), kFormStyle, CW_USEDEFAULT,
                         CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window_ == nullptr) {
-        throw std::runtime_error("The window could not be created.");
+        throw std::runtime_error("The window could not be created (error " +
+                                 std::to_string(GetLastError()) + ").");
     }
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormProc));
@@ -169,6 +170,7 @@ Win32Form::Win32Form(const FormSpec& spec) : spec_(spec) {
 
 Win32Form::~Win32Form() {
     destroying_ = true;
+    events_ = nullptr;  // the handlers may be gone; tearing down moves the focus
     if (window_ != nullptr) {
         DestroyWindow(window_);
     }
@@ -391,8 +393,14 @@ void Win32Form::ChainTabOrder() {
         if (takesFocus && (spec.kind != ControlKind::Option || control->selected)) {
             style |= WS_TABSTOP;
         }
-        SetWindowLongPtrW(hwnd, GWL_STYLE, style);
-        SetWindowPos(hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // Only what changed: each change of a child's place costs the window system.
+        if (style != GetWindowLongPtrW(hwnd, GWL_STYLE)) {
+            SetWindowLongPtrW(hwnd, GWL_STYLE, style);
+        }
+        const HWND above = GetWindow(hwnd, GW_HWNDPREV);
+        if (previous == HWND_TOP ? above != nullptr : above != previous) {
+            SetWindowPos(hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
         previous = hwnd;
         previousControl = control;
     }
@@ -651,7 +659,10 @@ void Win32Form::MoveBar(Control& bar, int inner) {
     if (inner == GetScrollPos(bar.hwnd, SB_CTL)) {
         return;
     }
-    SetScrollPos(bar.hwnd, SB_CTL, inner, TRUE);
+    // Painted with the next paint rather than at once: the bar is set three times for
+    // one preset.
+    SetScrollPos(bar.hwnd, SB_CTL, inner, FALSE);
+    InvalidateRect(bar.hwnd, nullptr, FALSE);
     Deliver(Notification::Change, {bar.spec->name, bar.spec->index});
 }
 
