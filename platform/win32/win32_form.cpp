@@ -322,6 +322,19 @@ void Win32Form::Layout() {
                                  TwipsToPixels(spec_.clientHeight, dpi_), kFormStyle, 0, dpi_);
     SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Where the frame is drawn at another DPI than the window's, the client area is
+    // made exact by the frame's actual size.
+    RECT frame;
+    RECT client;
+    GetWindowRect(window_, &frame);
+    GetClientRect(window_, &client);
+    const int width = TwipsToPixels(spec_.clientWidth, dpi_);
+    const int height = TwipsToPixels(spec_.clientHeight, dpi_);
+    if (client.right != width || client.bottom != height) {
+        SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+                     frame.bottom - frame.top + height - client.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     for (Control& control : controls_) {
         const ControlSpec& spec = *control.spec;
         if (spec.font && control.font == nullptr) {
@@ -348,15 +361,14 @@ void Win32Form::Layout() {
 }
 
 // The window's children in keyboard order, which is also the order the dialog keys
-// walk. An option group is one Tab stop, at the place of its selected option, with
-// its other options right after it so that the arrows move among them.
+// walk. An option group is one Tab stop, its selected option, and sits at that
+// option's place in the order; the arrows move among its options in their own order.
 void Win32Form::ChainTabOrder() {
     constexpr int kLast = 1 << 20;
-    std::vector<std::tuple<int, int, int, HWND>> order;  // place, group rank, own Tab, window
+    std::vector<std::tuple<int, int, HWND>> order;  // place, own Tab number, window
     for (const Control& control : controls_) {
         const ControlSpec& spec = *control.spec;
         int place = spec.tabIndex == kNoTab ? kLast : spec.tabIndex;
-        int rank = 0;
         if (spec.kind == ControlKind::Frame) {
             place = kLast + 1;  // beneath the controls drawn over them
         } else if (spec.kind == ControlKind::Option) {
@@ -366,18 +378,16 @@ void Win32Form::ChainTabOrder() {
                     place = other.spec->tabIndex;
                 }
             }
-            rank = control.selected ? 0 : 1;
         }
-        order.emplace_back(place, rank, spec.tabIndex, control.hwnd);
+        order.emplace_back(place, spec.tabIndex, control.hwnd);
     }
     std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-        return std::tie(std::get<0>(a), std::get<1>(a), std::get<2>(a)) <
-               std::tie(std::get<0>(b), std::get<1>(b), std::get<2>(b));
+        return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b));
     });
     HWND previous = HWND_TOP;
     const Control* previousControl = nullptr;
     for (const auto& entry : order) {
-        HWND hwnd = std::get<3>(entry);
+        HWND hwnd = std::get<2>(entry);
         const Control* control = FromHwnd(hwnd);
         const ControlSpec& spec = *control->spec;
         LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE) & ~(WS_TABSTOP | WS_GROUP);

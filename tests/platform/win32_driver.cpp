@@ -78,6 +78,11 @@ void Win32Driver::Key(UINT key, bool alt) {
         // The character a key-down makes is queued: deliver it the same way.
         MSG queued;
         while (PeekMessageW(&queued, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+            if (queued.message == WM_QUIT) {
+                // Taken whatever the filter says: left for whoever runs the loop.
+                PostQuitMessage(static_cast<int>(queued.wParam));
+                break;
+            }
             if (!form_.DialogKey(queued)) {
                 DispatchMessageW(&queued);
             }

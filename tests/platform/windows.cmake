@@ -15,3 +15,6 @@ add_executable(platform_model_tests model_test.cpp)
 target_link_libraries(platform_model_tests
     PRIVATE win32_test_support GTest::gtest_main tintcast_warnings)
 tintcast_gtest(platform_model_tests "platform.model.")
+
+# Both copy through the one clipboard of the shared Wine server.
+set_tests_properties(platform.all platform.model.all PROPERTIES RESOURCE_LOCK wine_clipboard)
