@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <future>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 
 #include "event_log.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/xpm_icon.h"
 #include "win32_driver.h"
 #include "window/main_window.h"
 
@@ -100,6 +102,39 @@ TEST_F(Win32FormTest, PlacesFollowTheWindowsDpi) {
     EXPECT_EQ(Client().cx, 383);  // 382.5 rounded away from zero
     EXPECT_EQ(Client().cy, 489);
     EXPECT_EQ(Place(sclColor(0)), (std::array<LONG, 4>{66, 41, 98, 373}));
+}
+
+// The window's icon and Image1 come from the form's XPM lines, at their size, with
+// the transparent pixels masked.
+TEST(XpmIcon, KeepsSizeColoursAndTransparency) {
+    const char* const picture[] = {"3 2 3 1",     ". c None", "R c #FF0000",
+                                   "b c #0000FF", "R.b",      "bR."};
+    HICON icon = platform::win32::IconFromXpm(picture);
+    ASSERT_NE(icon, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    HDC screen = GetDC(nullptr);
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), 3, -2, 1, 32, BI_RGB};
+    std::array<std::uint32_t, 6> colour{};
+    std::array<std::uint32_t, 6> mask{};
+    EXPECT_EQ(GetDIBits(screen, info.hbmColor, 0, 2, colour.data(), &format, DIB_RGB_COLORS), 2);
+    EXPECT_EQ(GetDIBits(screen, info.hbmMask, 0, 2, mask.data(), &format, DIB_RGB_COLORS), 2);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+    EXPECT_EQ(colour[0] & 0xFFFFFF, 0xFF0000u);  // red, as 0x00RRGGBB
+    EXPECT_EQ(colour[2] & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(colour[3] & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(mask[1] & 0xFFFFFF, 0xFFFFFFu);  // transparent
+    EXPECT_EQ(mask[5] & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(mask[0] & 0xFFFFFF, 0u);
+
+    const char* const wrongRow[] = {"2 1 1 1", "R c #FF0000", "RRR"};
+    const char* const unknownColour[] = {"1 1 1 1", "R c red", "R"};
+    EXPECT_EQ(platform::win32::IconFromXpm(wrongRow), nullptr);
+    EXPECT_EQ(platform::win32::IconFromXpm(unknownColour), nullptr);
 }
 
 TEST_F(Win32FormTest, PresetButtonsCarryTheirColourNames) {
