@@ -149,26 +149,35 @@ Win32Form::Win32Form(const FormSpec& spec) : spec_(spec) {
     MakeFonts();
 
     controls_.reserve(spec.controls.size());
-    for (const ControlSpec& control : spec.controls) {
-        if (!control.parent.empty()) {
-            const bool known =
-                std::any_of(controls_.begin(), controls_.end(), [&](const Control& c) {
-                    return c.spec->name == control.parent && c.spec->kind == ControlKind::Frame;
-                });
-            if (!known) {
-                DestroyWindow(window_);
-                throw std::invalid_argument(std::string(control.name) + " names no earlier frame " +
-                                            std::string(control.parent));
+    try {
+        for (const ControlSpec& control : spec.controls) {
+            if (!control.parent.empty()) {
+                const bool known =
+                    std::any_of(controls_.begin(), controls_.end(), [&](const Control& c) {
+                        return c.spec->name == control.parent && c.spec->kind == ControlKind::Frame;
+                    });
+                if (!known) {
+                    throw std::invalid_argument(std::string(control.name) +
+                                                " names no earlier frame " +
+                                                std::string(control.parent));
+                }
             }
+            controls_.push_back({.spec = &control});
+            Create(controls_.back());
         }
-        controls_.push_back({.spec = &control});
-        Create(controls_.back());
+    } catch (...) {
+        Release();  // no destructor runs for a half-built form
+        throw;
     }
     Layout();
     ChainTabOrder();
 }
 
 Win32Form::~Win32Form() {
+    Release();
+}
+
+void Win32Form::Release() {
     destroying_ = true;
     events_ = nullptr;  // the handlers may be gone; tearing down moves the focus
     if (window_ != nullptr) {
@@ -182,11 +191,14 @@ Win32Form::~Win32Form() {
             DeleteObject(control.background);
         }
     }
+    controls_.clear();
     if (formFont_ != nullptr) {
         DeleteObject(formFont_);
+        formFont_ = nullptr;
     }
     if (icon_ != nullptr) {
         DestroyIcon(icon_);
+        icon_ = nullptr;
     }
 }
 

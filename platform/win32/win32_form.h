@@ -60,6 +60,7 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleEdit(Control& edit, UINT message, WPARAM wParam, LPARAM lParam);
 
+    void Release();
     void Create(Control& control);
     void Layout();
     void MakeFonts();

@@ -137,6 +137,15 @@ TEST(XpmIcon, KeepsSizeColoursAndTransparency) {
     EXPECT_EQ(platform::win32::IconFromXpm(unknownColour), nullptr);
 }
 
+TEST(Win32FormBuild, AControlInAMissingFrameFailsAndLeavesNoWindow) {
+    constexpr std::array<platform::ControlSpec, 1> kOrphan{{
+        {.name = "txtOrphan", .kind = platform::ControlKind::TextBox, .parent = "fraNone"},
+    }};
+    const platform::FormSpec spec{.name = "frmOrphan", .caption = "Orphan", .controls = kOrphan};
+    EXPECT_THROW(platform::win32::Win32Form{spec}, std::invalid_argument);
+    EXPECT_EQ(FindWindowW(nullptr, L"Orphan"), nullptr);
+}
+
 TEST_F(Win32FormTest, PresetButtonsCarryTheirColourNames) {
     const char* names[] = {"Black", "Red", "Green", "Yellow", "Blue", "Magenta", "Cyan", "White"};
     for (std::int16_t i = 0; i < 8; ++i) {
