@@ -406,3 +406,46 @@ class DisplayTest(unittest.TestCase):
 
     def start(self, **kwargs):
         return Tintcast(self.display, **kwargs)
+
+
+# The Windows build: Tintcast.exe run by Wine. Each test gets a copy of this Wine
+# prefix (made by the build's tests, drawing off screen) that shows on its display.
+WINDOWS_EXE = os.environ.get("TINTCAST_WINDOWS_EXE", "")
+WINE_TEMPLATE = os.environ.get("TINTCAST_WINEPREFIX", "")
+
+
+def copy_wineprefix(template, target):
+    """Copies a Wine prefix and lets the copy use the X display again."""
+    subprocess.run(["cp", "-a", "--reflink=auto", template, target], check=True, timeout=120)
+    user_reg = os.path.join(target, "user.reg")
+    with open(user_reg) as registry:
+        lines = registry.readlines()
+    with open(user_reg, "w") as registry:
+        registry.writelines(line for line in lines if line.strip() != '"Graphics"="null"')
+
+
+class WineDisplayTest(DisplayTest):
+    """A DisplayTest of the Windows program, with a Wine prefix and server of its own."""
+
+    def setUp(self):
+        if not (os.path.isfile(WINDOWS_EXE) and os.path.isdir(WINE_TEMPLATE)):
+            self.fail("set TINTCAST_WINDOWS_EXE to Tintcast.exe and TINTCAST_WINEPREFIX "
+                      "to a Wine prefix")
+        self.display = Display(**self.display_options)
+        self.addCleanup(self.display.close)
+        prefix = os.path.join(self.display.tmp, "wineprefix")
+        copy_wineprefix(WINE_TEMPLATE, prefix)
+        self.wine_env = {"WINEPREFIX": prefix, "WINEDEBUG": "-all"}
+        self.addCleanup(self.end_wine)  # runs before the display closes
+
+    def end_wine(self):
+        """Ends the Wine server of this test's prefix and the Wine processes it runs."""
+        env = {**self.display.env, **self.wine_env}
+        subprocess.run(["wineserver", "-k"], env=env, timeout=30, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=env, timeout=30, check=False)
+
+    def start(self, **kwargs):
+        # Debian's wine execs the loader: the PID and the exit status are the program's.
+        return Tintcast(self.display, program=WINDOWS_EXE, launcher=("wine",),
+                        env=self.wine_env, timeout=60, **kwargs)

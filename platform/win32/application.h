@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/win32/win32_form.h"
+
+namespace tintcast::platform::win32 {
+
+// Runs the thread's message loop, with the form's dialog keys, until the program
+// ends; returns its exit status.
+int RunMessageLoop(Win32Form& form);
+
+}  // namespace tintcast::platform::win32

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tintcast::platform::win32 {
+
+// UTF-8 at the services' boundary, UTF-16 for the W functions.
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+
+// The UTF-16 offset `characters` characters after `from`; a pair of surrogates is
+// one character.
+int AdvanceCharacters(std::wstring_view text, int from, int characters);
+
+}  // namespace tintcast::platform::win32
