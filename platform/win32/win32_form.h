@@ -46,6 +46,11 @@ public:
     void SetClipboardText(std::string_view text) override;
 
 private:
+    // Posted to the form to show failures once the notification has returned.
+    static constexpr UINT kReportFailure = WM_APP + 1;
+    // The first control's id: clear of IDOK and IDCANCEL, which the dialog keys send.
+    static constexpr int kFirstId = 100;
+
     struct Control {
         const ControlSpec* spec = nullptr;
         HWND hwnd = nullptr;
