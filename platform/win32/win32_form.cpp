@@ -138,7 +138,9 @@ void Win32Form::Create(Control& control) {
             break;
         case ControlKind::Label:
             windowClass = WC_STATICW;
-            style |= SS_LEFT | SS_NOPREFIX;
+            // A label sized to its text must not wrap: a pixel of rounding between the
+            // measured and the drawn width would push its last word out of sight.
+            style |= (spec.autoSize ? SS_LEFTNOWORDWRAP : SS_LEFT) | SS_NOPREFIX;
             break;
         case ControlKind::Image:
             windowClass = WC_STATICW;
@@ -254,9 +256,13 @@ void Win32Form::Layout() {
             HGDIOBJ previous = SelectObject(dc, font);
             SIZE extent{};
             GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+            // Room for one more character: a renderer may draw the text a few pixels
+            // wider than measured (Wine does), and the label must not cut it.
+            TEXTMETRICW metrics{};
+            GetTextMetricsW(dc, &metrics);
             SelectObject(dc, previous);
             ReleaseDC(control.hwnd, dc);
-            place.right = place.left + extent.cx;
+            place.right = place.left + extent.cx + metrics.tmAveCharWidth;
             place.bottom = place.top + extent.cy;
         }
         SetWindowPos(control.hwnd, nullptr, place.left, place.top, place.right - place.left,

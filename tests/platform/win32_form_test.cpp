@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "event_log.h"
+#include "platform/control_name.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/xpm_icon.h"
 #include "win32_driver.h"
@@ -57,10 +58,7 @@ protected:
               cmdStandard(4), cmdStandard(3), cmdStandard(2), cmdStandard(1), cmdStandard(0),
               chkTop}) {
             if (driver.Hwnd(control) == GetFocus()) {
-                std::string name(control.name);
-                return control.index == platform::kNoIndex
-                           ? name
-                           : name + "(" + std::to_string(control.index) + ")";
+                return platform::ControlName(control);
             }
         }
         return "?";
