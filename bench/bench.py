@@ -329,8 +329,8 @@ def instructions_per_bar_step(display, first_frame, argv, steps=100, interval=0.
 def windows_exe(given):
     if given:
         return given if os.path.isfile(given) else None
-    found = sorted(glob.glob(os.path.join(SOURCE, "build", "windows*", "**", "Tintcast.exe"),
-                             recursive=True))
+    # Not a recursive search: a build tree holds a Wine prefix, whose drive z: is /.
+    found = sorted(glob.glob(os.path.join(SOURCE, "build", "windows*", "bin", "Tintcast.exe")))
     return found[0] if found else None
 
 
@@ -425,7 +425,7 @@ def main():
                         help="skip the instruction counts under callgrind")
     parser.add_argument("--windows-only", action="store_true",
                         help="measure only the Windows build")
-    parser.add_argument("--windows-exe", help="Tintcast.exe (default: found under build/windows*)")
+    parser.add_argument("--windows-exe", help="Tintcast.exe (default: build/windows*/bin/Tintcast.exe)")
     parser.add_argument("--wine-prefix", help="default: wine-prefix beside the bench dir")
     args = parser.parse_args()
     if not 765 < args.steps <= 1020:
