@@ -1,22 +1,20 @@
 #include "platform/qt/form_line_edit.h"
 
+#include <string_view>
+
 #include <QFocusEvent>
+
+#include "platform/text_offsets.h"
 
 namespace tintcast::platform::qt {
 
 namespace {
 
-// The position `characters` characters after `from`, within the text. Offsets count
-// characters; QString positions count UTF-16 units, two for a character beyond U+FFFF.
-int AdvanceCharacters(const QString& text, int from, std::int32_t characters) {
-    int position = from;
-    for (std::int32_t counted = 0; counted < characters && position < text.size(); ++counted) {
-        position += text.at(position).isHighSurrogate() && position + 1 < text.size() &&
-                            text.at(position + 1).isLowSurrogate()
-                        ? 2
-                        : 1;
-    }
-    return position;
+// The QString position `characters` characters after `from`.
+int Advance(const QString& text, int from, std::int32_t characters) {
+    return platform::AdvanceCharacters(
+        std::u16string_view(QStringView(text).utf16(), static_cast<std::size_t>(text.size())), from,
+        characters);
 }
 
 }  // namespace
@@ -24,12 +22,12 @@ int AdvanceCharacters(const QString& text, int from, std::int32_t characters) {
 FormLineEdit::FormLineEdit(QWidget* parent) : QLineEdit(parent) {}
 
 void FormLineEdit::setSelStart(std::int32_t characters) {
-    setCursorPosition(AdvanceCharacters(text(), 0, characters));
+    setCursorPosition(Advance(text(), 0, characters));
 }
 
 void FormLineEdit::setSelLength(std::int32_t characters) {
     const int start = hasSelectedText() ? selectionStart() : cursorPosition();
-    const int end = AdvanceCharacters(text(), start, characters);
+    const int end = Advance(text(), start, characters);
     if (end == start) {
         setCursorPosition(start);
     } else {

@@ -27,16 +27,4 @@ std::string Narrow(std::wstring_view utf16) {
     return narrow;
 }
 
-int AdvanceCharacters(std::wstring_view text, int from, int characters) {
-    const int size = static_cast<int>(text.size());
-    int position = from < 0 ? 0 : (from > size ? size : from);
-    for (int counted = 0; counted < characters && position < size; ++counted) {
-        const bool pair = IS_HIGH_SURROGATE(text[static_cast<std::size_t>(position)]) &&
-                          position + 1 < size &&
-                          IS_LOW_SURROGATE(text[static_cast<std::size_t>(position) + 1]);
-        position += pair ? 2 : 1;
-    }
-    return position;
-}
-
 }  // namespace tintcast::platform::win32

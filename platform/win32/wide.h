@@ -9,8 +9,4 @@ namespace tintcast::platform::win32 {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
-// The UTF-16 offset `characters` characters after `from`; a pair of surrogates is
-// one character.
-int AdvanceCharacters(std::wstring_view text, int from, int characters);
-
 }  // namespace tintcast::platform::win32

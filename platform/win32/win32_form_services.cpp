@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/control_name.h"
+#include "platform/text_offsets.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/wide.h"
 
@@ -96,7 +97,7 @@ void Win32Form::SetText(const ControlRef& ref, std::string_view text) {
 
 void Win32Form::SetSelStart(const ControlRef& ref, std::int32_t start) {
     HWND edit = Find(ref, ControlKind::TextBox).hwnd;
-    const int at = AdvanceCharacters(WindowText(edit), 0, start);
+    const int at = AdvanceCharacters<wchar_t>(WindowText(edit), 0, start);
     SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(at), at);
 }
 
@@ -104,7 +105,7 @@ void Win32Form::SetSelLength(const ControlRef& ref, std::int32_t length) {
     HWND edit = Find(ref, ControlKind::TextBox).hwnd;
     DWORD start = 0;
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
-    const int end = AdvanceCharacters(WindowText(edit), static_cast<int>(start), length);
+    const int end = AdvanceCharacters<wchar_t>(WindowText(edit), static_cast<int>(start), length);
     SendMessageW(edit, EM_SETSEL, start, end);
 }
 
