@@ -30,10 +30,11 @@ inline QFont ToQFont(const FontSpec& spec) {
     // A missing family costs a fontconfig fallback search for every font loaded from
     // the list; the installed ones, in the same order, pick the same face.
     // QFontDatabase::hasFamily would ask fontconfig for aliases, at about the same cost.
-    const QStringList known = QFontDatabase::families();
+    // Read once: every control with a font of its own comes through here at start.
+    static const QStringList known = QFontDatabase::families();
     QStringList installed = families;
     installed.removeIf(
-        [&known](const QString& family) { return !known.contains(family, Qt::CaseInsensitive); });
+        [](const QString& family) { return !known.contains(family, Qt::CaseInsensitive); });
     if (!installed.isEmpty()) {
         families = installed;
     }
