@@ -1,5 +1,5 @@
 #include "platform/qt/application.h"
-#include "platform/qt/qt_form.h"
+#include "platform/qt/form.h"
 #include "window/main_window.h"
 
 int main(int argc, char* argv[]) {

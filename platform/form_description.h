@@ -1,10 +1,13 @@
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
+
+#include "platform/bar_range.h"
+#include "platform/rgb.h"
+#include "platform/twips.h"
 
 namespace tintcast::platform {
 
@@ -24,49 +27,10 @@ enum class ControlKind {
     Image,  // shows the form's icon
 };
 
-struct Rgb {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-    friend constexpr bool operator==(const Rgb&, const Rgb&) = default;
-};
-
-// Red in the low byte: 0x00BBGGRR.
-constexpr std::int32_t PackRgb(Rgb c) {
-    return c.red | (c.green << 8) | (c.blue << 16);
-}
-constexpr Rgb UnpackRgb(std::int32_t packed) {
-    return {static_cast<std::uint8_t>(packed & 0xFF),
-            static_cast<std::uint8_t>((packed >> 8) & 0xFF),
-            static_cast<std::uint8_t>((packed >> 16) & 0xFF)};
-}
-
-// Places and sizes are in twips, 1/1440 inch.
-struct TwipRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
-
-// Logical pixels for a length in twips at the given logical dots per inch.
-inline int TwipsToPixels(int twips, double dpi) {
-    return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
-
 struct FontSpec {
     std::span<const std::string_view> families;  // in order of preference
     int pointSize = 0;
     int weight = 400;  // 400 normal, 700 bold
-};
-
-// A bar runs from `top` at its upper end to `bottom` at its lower end; either may be
-// the larger. Arrows step by `smallChange`, clicks in the track by `largeChange`.
-struct BarRange {
-    std::int16_t top = 0;
-    std::int16_t bottom = 0;
-    std::int16_t smallChange = 1;
-    std::int16_t largeChange = 1;
 };
 
 struct ControlSpec {

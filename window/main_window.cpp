@@ -2,19 +2,13 @@
 
 #include <string>
 
+#include "platform/utf8.h"
+
 namespace tintcast::window {
 
 namespace {
 
 using platform::Notification;
-
-std::int32_t CountCharacters(const std::string& utf8) {
-    std::int32_t count = 0;
-    for (const char byte : utf8) {
-        count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
-    }
-    return count;
-}
 
 }  // namespace
 
@@ -102,7 +96,7 @@ void frmMain::cmdStandard_Click(std::int16_t Index) {
 
 void frmMain::txtHex_GotFocus() {
     view_.SetSelStart(txtHex, 0);
-    view_.SetSelLength(txtHex, CountCharacters(view_.Text(txtHex)));
+    view_.SetSelLength(txtHex, platform::CountCharacters(view_.Text(txtHex)));
 }
 
 void frmMain::txtHex_LostFocus() {

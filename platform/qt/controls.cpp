@@ -8,7 +8,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyleOptionComplex>
-#include "platform/qt/buttons.h"
 
 namespace tintcast::platform::qt {
 
@@ -28,6 +27,21 @@ void DrawFocusMark(QPainter& painter, const QRect& area, QColor face) {
 }
 
 }  // namespace
+
+bool ClickOnEnter(QAbstractButton& button, const QKeyEvent& event) {
+    const bool enter = event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+    if (!enter || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return false;
+    }
+    button.click();
+    return true;
+}
+
+void FormButton::keyPressEvent(QKeyEvent* event) {
+    if (!ClickOnEnter(*this, *event)) {
+        QPushButton::keyPressEvent(event);
+    }
+}
 
 ColorButton::ColorButton(QColor face, QWidget* parent) : QAbstractButton(parent), face_(face) {
     setFocusPolicy(Qt::StrongFocus);
@@ -103,9 +117,8 @@ void IconView::paintEvent(QPaintEvent* /*event*/) {
 }
 
 FormScrollBar::FormScrollBar(const BarRange& range, QWidget* parent)
-    : QScrollBar(Qt::Vertical, parent), range_(range), sign_(range.top > range.bottom ? -1 : 1) {
-    setRange(std::min(sign_ * range.top, sign_ * range.bottom),
-             std::max(sign_ * range.top, sign_ * range.bottom));
+    : QScrollBar(Qt::Vertical, parent), range_(range) {
+    setRange(InnerMinimum(range), InnerMaximum(range));
     setSingleStep(range.smallChange);
     setPageStep(range.largeChange);
     setInvertedAppearance(false);

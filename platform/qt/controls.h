@@ -4,17 +4,54 @@
 #include <cstdint>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QColor>
 #include <QPixmap>
 #include <QProxyStyle>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QWidget>
 
 #include "platform/form_description.h"
 
-// The custom controls a form is built from, each drawing its own face and sharing one
-// focus mark.
+class QKeyEvent;
+
+// The custom controls a form is built from. Those that draw their own face share one
+// focus mark. Buttons respond as a form's user expects: Return and keypad Enter click
+// a focused push button as Space does, and a check box or option takes a click
+// anywhere in its rectangle, not only on its indicator and caption.
 namespace tintcast::platform::qt {
+
+// Clicks the button for Return or keypad Enter without other modifiers; true if it did.
+bool ClickOnEnter(QAbstractButton& button, const QKeyEvent& event);
+
+class FormButton : public QPushButton {
+    Q_OBJECT
+public:
+    FormButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+class FormCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    FormCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {}
+
+protected:
+    bool hitButton(const QPoint& position) const override { return rect().contains(position); }
+};
+
+class FormOptionButton : public QRadioButton {
+    Q_OBJECT
+public:
+    FormOptionButton(const QString& caption, QWidget* parent) : QRadioButton(caption, parent) {}
+
+protected:
+    bool hitButton(const QPoint& position) const override { return rect().contains(position); }
+};
 
 // A caption-less button filled with its face colour, exactly, under any style.
 class ColorButton : public QAbstractButton {
@@ -75,22 +112,19 @@ private:
     QPixmap pixmap_;
 };
 
-// A vertical bar whose form value may run either way: a range with its larger end
-// at the top is held negated, so that the arrows, the track, the keys and a drag all
-// move the form value the way the thumb moves.
+// A vertical bar whose form value may run either way (see bar_range.h).
 class FormScrollBar : public QScrollBar {
     Q_OBJECT
 public:
     FormScrollBar(const BarRange& range, QWidget* parent);
-    std::int16_t formValue() const { return static_cast<std::int16_t>(sign_ * value()); }
-    void setFormValue(std::int16_t value) { setValue(sign_ * value); }
+    std::int16_t formValue() const { return FromInner(range_, value()); }
+    void setFormValue(std::int16_t value) { setValue(ToInner(range_, value)); }
     int formMinimum() const { return std::min(range_.top, range_.bottom); }
     int formMaximum() const { return std::max(range_.top, range_.bottom); }
     int formStep() const { return range_.smallChange; }
 
 private:
     BarRange range_;
-    int sign_ = 1;
 };
 
 // The bars' look: the classic bevels, whose thumb is easy to find, with square arrow

@@ -3,12 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace tintcast::platform::qt {
+#include "platform/capabilities.h"
 
-// What the window system lets a program do beyond drawing its window.
-struct Capabilities {
-    bool topmost = true;  // SetTopmost can keep the window above others
-};
+namespace tintcast::platform::qt {
 
 // The Qt platform plugin to ask for before Qt starts, or "" to leave Qt its choice.
 // Under Wayland with XWayland at hand, X11 is asked for: only there can the window

@@ -7,7 +7,10 @@
 
 #include <commctrl.h>
 
+#include "platform/control_lookup.h"
 #include "platform/control_name.h"
+#include "platform/form_check.h"
+#include "platform/tab_order.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/fonts.h"
@@ -23,6 +26,7 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMI
 }  // namespace
 
 Win32Form::Win32Form(const FormSpec& spec) : spec_(spec) {
+    CheckForm(spec);
     RegisterClasses();
     icon_ = IconFromXpm(spec.iconXpm);
     window_ =
@@ -44,17 +48,6 @@ Win32Form::Win32Form(const FormSpec& spec) : spec_(spec) {
     controls_.reserve(spec.controls.size());
     try {
         for (const ControlSpec& control : spec.controls) {
-            if (!control.parent.empty()) {
-                const bool known =
-                    std::any_of(controls_.begin(), controls_.end(), [&](const Control& c) {
-                        return c.spec->name == control.parent && c.spec->kind == ControlKind::Frame;
-                    });
-                if (!known) {
-                    throw std::invalid_argument(std::string(control.name) +
-                                                " names no earlier frame " +
-                                                std::string(control.parent));
-                }
-            }
             controls_.push_back({.spec = &control});
             Create(controls_.back());
         }
@@ -124,7 +117,6 @@ void Win32Form::Create(Control& control) {
             windowClass = WC_SCROLLBARW;
             style |= SBS_VERT;
             text = Widen(spec.accessibleName);
-            control.sign = spec.bar.top > spec.bar.bottom ? -1 : 1;
             break;
         case ControlKind::TextBox:
             windowClass = WC_EDITW;
@@ -161,14 +153,11 @@ void Win32Form::Create(Control& control) {
             SendMessageW(control.hwnd, BM_SETCHECK, spec.initiallyOn ? BST_CHECKED : BST_UNCHECKED,
                          0);
             break;
-        case ControlKind::VScrollBar: {
-            const int top = control.sign * spec.bar.top;
-            const int bottom = control.sign * spec.bar.bottom;
-            SetScrollRange(control.hwnd, SB_CTL, std::min(top, bottom), std::max(top, bottom),
+        case ControlKind::VScrollBar:
+            SetScrollRange(control.hwnd, SB_CTL, InnerMinimum(spec.bar), InnerMaximum(spec.bar),
                            FALSE);
-            SetScrollPos(control.hwnd, SB_CTL, control.sign * spec.initialValue, TRUE);
+            SetScrollPos(control.hwnd, SB_CTL, ToInner(spec.bar, spec.initialValue), TRUE);
             break;
-        }
         case ControlKind::TextBox:
             SetWindowLongPtrW(control.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
             SetPropW(control.hwnd, L"TintcastEditProc",
@@ -210,14 +199,13 @@ RECT Win32Form::PixelPlace(const ControlSpec& spec) const {
     RECT place{TwipsToPixels(spec.place.left, dpi), TwipsToPixels(spec.place.top, dpi), 0, 0};
     // Controls in a frame are its siblings here: the frame's place is added.
     for (std::string_view parent = spec.parent; !parent.empty();) {
-        const auto frame = std::find_if(controls_.begin(), controls_.end(),
-                                        [&](const Control& c) { return c.spec->name == parent; });
-        if (frame == controls_.end()) {
+        const ControlSpec* frame = FindControl(spec_.controls, {parent});
+        if (frame == nullptr) {
             break;
         }
-        place.left += TwipsToPixels(frame->spec->place.left, dpi);
-        place.top += TwipsToPixels(frame->spec->place.top, dpi);
-        parent = frame->spec->parent;
+        place.left += TwipsToPixels(frame->place.left, dpi);
+        place.top += TwipsToPixels(frame->place.top, dpi);
+        parent = frame->parent;
     }
     place.right = place.left + TwipsToPixels(spec.place.width, dpi);
     place.bottom = place.top + TwipsToPixels(spec.place.height, dpi);
@@ -275,31 +263,12 @@ void Win32Form::Layout() {
 // walk. An option group is one Tab stop, its selected option, and sits at that
 // option's place in the order; the arrows move among its options in their own order.
 void Win32Form::ChainTabOrder() {
-    constexpr int kLast = 1 << 20;
-    std::vector<std::tuple<int, int, HWND>> order;  // place, own Tab number, window
-    for (const Control& control : controls_) {
-        const ControlSpec& spec = *control.spec;
-        int place = spec.tabIndex == kNoTab ? kLast : spec.tabIndex;
-        if (spec.kind == ControlKind::Frame) {
-            place = kLast + 1;  // beneath the controls drawn over them
-        } else if (spec.kind == ControlKind::Option) {
-            for (const Control& other : controls_) {
-                if (other.spec->kind == ControlKind::Option && other.spec->parent == spec.parent &&
-                    other.selected) {
-                    place = other.spec->tabIndex;
-                }
-            }
-        }
-        order.emplace_back(place, spec.tabIndex, control.hwnd);
-    }
-    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-        return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b));
-    });
+    const auto selected = [this](std::size_t i) { return controls_[i].selected; };
     HWND previous = HWND_TOP;
     const Control* previousControl = nullptr;
-    for (const auto& entry : order) {
-        HWND hwnd = std::get<2>(entry);
-        const Control* control = FromHwnd(hwnd);
+    for (const KeyboardPlace& entry : KeyboardOrder(spec_.controls, selected)) {
+        const Control* control = &controls_[entry.control];
+        HWND hwnd = control->hwnd;
         const ControlSpec& spec = *control->spec;
         LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE) & ~(WS_TABSTOP | WS_GROUP);
         const bool continuesGroup = spec.kind == ControlKind::Option &&
@@ -309,9 +278,7 @@ void Win32Form::ChainTabOrder() {
         if (!continuesGroup) {
             style |= WS_GROUP;
         }
-        const bool takesFocus = spec.tabIndex != kNoTab && spec.kind != ControlKind::Frame &&
-                                spec.kind != ControlKind::Label && spec.kind != ControlKind::Image;
-        if (takesFocus && (spec.kind != ControlKind::Option || control->selected)) {
+        if (entry.tabStop) {
             style |= WS_TABSTOP;
         }
         // Only what changed: each change of a child's place costs the window system.
@@ -356,37 +323,32 @@ bool Win32Form::DialogKey(MSG& message) {
 }
 
 HWND Win32Form::control(const ControlRef& ref) const {
-    for (const Control& candidate : controls_) {
-        if (candidate.spec->name == ref.name && candidate.spec->index == ref.index) {
-            return candidate.hwnd;
-        }
-    }
-    return nullptr;
+    const std::optional<std::size_t> place = ControlPlace(spec_.controls, ref);
+    return place && *place < controls_.size() ? controls_[*place].hwnd : nullptr;
 }
 
+// A control's id is its place in creation order after kFirstId.
 Win32Form::Control* Win32Form::FromHwnd(HWND hwnd) {
-    for (Control& candidate : controls_) {
-        if (candidate.hwnd == hwnd && hwnd != nullptr) {
-            return &candidate;
-        }
+    if (hwnd == nullptr) {
+        return nullptr;
     }
-    return nullptr;
+    const auto place = static_cast<std::size_t>(GetDlgCtrlID(hwnd) - kFirstId);
+    return place < controls_.size() && controls_[place].hwnd == hwnd ? &controls_[place] : nullptr;
 }
 
 const Win32Form::Control& Win32Form::Find(const ControlRef& ref, ControlKind kind) const {
-    for (const Control& candidate : controls_) {
-        if (candidate.spec->name == ref.name && candidate.spec->index == ref.index) {
-            if (candidate.spec->kind != kind) {
-                throw ServiceError("The control " + ControlName(ref) +
-                                   " does not support this operation.");
-            }
-            if (candidate.hwnd == nullptr) {
-                throw ServiceError("The window is not open.");
-            }
-            return candidate;
-        }
+    const std::optional<std::size_t> place = ControlPlace(spec_.controls, ref);
+    if (!place || *place >= controls_.size()) {
+        throw ServiceError("The form has no control " + ControlName(ref) + ".");
     }
-    throw ServiceError("The form has no control " + ControlName(ref) + ".");
+    const Control& found = controls_[*place];
+    if (found.spec->kind != kind) {
+        throw ServiceError("The control " + ControlName(ref) + " does not support this operation.");
+    }
+    if (found.hwnd == nullptr) {
+        throw ServiceError("The window is not open.");
+    }
+    return found;
 }
 
 Win32Form::Control& Win32Form::Find(const ControlRef& ref, ControlKind kind) {

@@ -57,7 +57,6 @@ private:
         HFONT font = nullptr;         // owned, for the control's own font
         HBRUSH background = nullptr;  // owned, for labels with a background colour
         bool selected = false;        // options: selected when last looked
-        int sign = 1;                 // bars: -1 when the larger value is at the top
     };
 
     static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

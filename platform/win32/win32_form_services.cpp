@@ -40,12 +40,12 @@ void Win32Form::ReportFailure(const std::string& message) {
 
 std::int16_t Win32Form::BarValue(const ControlRef& ref) const {
     const Control& bar = Find(ref, ControlKind::VScrollBar);
-    return static_cast<std::int16_t>(bar.sign * GetScrollPos(bar.hwnd, SB_CTL));
+    return FromInner(bar.spec->bar, GetScrollPos(bar.hwnd, SB_CTL));
 }
 
 void Win32Form::SetBarValue(const ControlRef& ref, std::int16_t value) {
     Control& bar = Find(ref, ControlKind::VScrollBar);
-    MoveBar(bar, bar.sign * value);
+    MoveBar(bar, ToInner(bar.spec->bar, value));
 }
 
 bool Win32Form::OptionValue(const ControlRef& ref) const {

@@ -1,41 +1,26 @@
 #include "fakes/fake_view.h"
 
 #include <algorithm>
+#include <cctype>
 #include <utility>
 
+#include "platform/control_lookup.h"
+#include "platform/control_name.h"
+#include "platform/form_check.h"
+#include "platform/tab_order.h"
+#include "platform/utf8.h"
+
 namespace tintcast::testing {
-
-namespace {
-
-std::int32_t CountCharacters(std::string_view utf8) {
-    std::int32_t count = 0;
-    for (const char byte : utf8) {
-        count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
-    }
-    return count;
-}
-
-// The byte offset of a character offset within UTF-8 text.
-std::size_t ByteOffset(std::string_view utf8, std::int32_t characters) {
-    std::size_t offset = 0;
-    for (std::int32_t counted = 0; counted < characters && offset < utf8.size(); ++counted) {
-        ++offset;
-        while (offset < utf8.size() && (static_cast<unsigned char>(utf8[offset]) & 0xC0) == 0x80) {
-            ++offset;
-        }
-    }
-    return offset;
-}
-
-}  // namespace
 
 using platform::CheckState;
 using platform::ControlKind;
 using platform::ControlRef;
 using platform::Notification;
+using platform::CountCharacters;
 using platform::ServiceError;
 
-FakeView::FakeView(const platform::FormSpec& spec) : formName_(spec.name) {
+FakeView::FakeView(const platform::FormSpec& spec) : formName_(spec.name), specs_(spec.controls) {
+    platform::CheckForm(spec);
     for (const platform::ControlSpec& control : spec.controls) {
         Control state{&control};
         state.value = control.initialValue;
@@ -44,6 +29,23 @@ FakeView::FakeView(const platform::FormSpec& spec) : formName_(spec.name) {
         state.color = control.background ? platform::PackRgb(*control.background) : 0;
         controls_.push_back(state);
     }
+    // The first Tab stop has the focus when the window opens.
+    for (const platform::KeyboardPlace& place : platform::KeyboardOrder(
+             specs_, [this](std::size_t i) { return controls_[i].on; })) {
+        if (place.tabStop) {
+            focus_ = Ref(controls_[place.control]);
+            break;
+        }
+    }
+}
+
+bool FakeView::Is(const ControlRef& ref, ControlKind kind) const {
+    const platform::ControlSpec* spec = platform::FindControl(specs_, ref);
+    return spec != nullptr && spec->kind == kind;
+}
+
+ControlRef FakeView::Ref(const Control& control) const {
+    return {control.spec->name, control.spec->index};
 }
 
 void FakeView::Load(platform::FormEvents& events) {
@@ -59,15 +61,15 @@ FakeView::Control& FakeView::Find(const ControlRef& ref, ControlKind kind) {
 }
 
 const FakeView::Control& FakeView::Find(const ControlRef& ref, ControlKind kind) const {
-    for (const Control& control : controls_) {
-        if (control.spec->name == ref.name && control.spec->index == ref.index) {
-            if (control.spec->kind != kind) {
-                throw ServiceError("wrong kind of control: " + std::string(ref.name));
-            }
-            return control;
-        }
+    const std::optional<std::size_t> place = platform::ControlPlace(specs_, ref);
+    if (!place) {
+        throw ServiceError("no such control: " + std::string(ref.name));
     }
-    throw ServiceError("no such control: " + std::string(ref.name));
+    const Control& control = controls_[*place];
+    if (control.spec->kind != kind) {
+        throw ServiceError("wrong kind of control: " + std::string(ref.name));
+    }
+    return control;
 }
 
 void FakeView::Notify(Notification notification, const ControlRef& control) {
@@ -82,9 +84,7 @@ void FakeView::Notify(Notification notification, const ControlRef& control) {
 }
 
 void FakeView::MoveBar(Control& bar, int value) {
-    const platform::BarRange& range = bar.spec->bar;
-    const auto clamped = static_cast<std::int16_t>(std::clamp<int>(
-        value, std::min(range.top, range.bottom), std::max(range.top, range.bottom)));
+    const std::int16_t clamped = platform::ClampToBar(bar.spec->bar, value);
     if (clamped != bar.value) {
         bar.value = clamped;
         Notify(Notification::Change, {bar.spec->name, bar.spec->index});
@@ -96,23 +96,26 @@ void FakeView::Bar(const ControlRef& ref, BarAction action) {
     // Clicked or keyed, the bar has the focus.
     FocusOn(ref);
     const platform::BarRange& range = bar.spec->bar;
-    const int up = range.top > range.bottom ? 1 : -1;  // the value change of a step up
+    // As a native bar moves: up lowers its own value.
+    const auto step = [&](int by) {
+        MoveBar(bar, platform::FromInner(range, platform::ToInner(range, bar.value) + by));
+    };
     switch (action) {
         case BarAction::ArrowUp:
         case BarAction::KeyUp:
-            MoveBar(bar, bar.value + up * range.smallChange);
+            step(-range.smallChange);
             break;
         case BarAction::ArrowDown:
         case BarAction::KeyDown:
-            MoveBar(bar, bar.value - up * range.smallChange);
+            step(range.smallChange);
             break;
         case BarAction::TrackAbove:
         case BarAction::KeyPageUp:
-            MoveBar(bar, bar.value + up * range.largeChange);
+            step(-range.largeChange);
             break;
         case BarAction::TrackBelow:
         case BarAction::KeyPageDown:
-            MoveBar(bar, bar.value - up * range.largeChange);
+            step(range.largeChange);
             break;
         case BarAction::KeyHome:
             MoveBar(bar, range.top);
@@ -133,58 +136,159 @@ void FakeView::DragBar(const ControlRef& ref, std::span<const std::int16_t> thro
 }
 
 void FakeView::Click(const ControlRef& ref) {
-    for (Control& control : controls_) {
-        if (control.spec->name != ref.name || control.spec->index != ref.index) {
-            continue;
-        }
-        switch (control.spec->kind) {
-            case ControlKind::Button:
-            case ControlKind::ColorButton:
-            case ControlKind::CheckBox:
-            case ControlKind::Option:
-                // The press takes the focus before the click is reported.
-                FocusOn(ref);
-                break;
-            default:
-                break;
-        }
-        switch (control.spec->kind) {
-            case ControlKind::Button:
-            case ControlKind::ColorButton:
-                Notify(Notification::Click, ref);
-                return;
-            case ControlKind::CheckBox:
-                control.check =
-                    control.check == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked;
-                Notify(Notification::Click, ref);
-                return;
-            case ControlKind::Option:
-                if (control.on) {
-                    return;
-                }
-                for (Control& sibling : controls_) {
-                    if (sibling.spec->kind == ControlKind::Option &&
-                        sibling.spec->parent == control.spec->parent) {
-                        sibling.on = false;
-                    }
-                }
-                control.on = true;
-                Notify(Notification::Click, ref);
-                return;
-            default:
-                throw ServiceError("not clickable: " + std::string(ref.name));
+    const std::optional<std::size_t> place = platform::ControlPlace(specs_, ref);
+    if (!place) {
+        throw ServiceError("no such control: " + std::string(ref.name));
+    }
+    Control& control = controls_[*place];
+    switch (control.spec->kind) {
+        case ControlKind::Button:
+        case ControlKind::ColorButton:
+        case ControlKind::CheckBox:
+        case ControlKind::Option:
+            // The press takes the focus before the click is reported.
+            FocusOn(ref);
+            break;
+        default:
+            break;
+    }
+    switch (control.spec->kind) {
+        case ControlKind::Button:
+        case ControlKind::ColorButton:
+            Notify(Notification::Click, ref);
+            return;
+        case ControlKind::CheckBox:
+            control.check =
+                control.check == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked;
+            Notify(Notification::Click, ref);
+            return;
+        case ControlKind::Option:
+            Select(control);
+            return;
+        default:
+            throw ServiceError("not clickable: " + std::string(ref.name));
+    }
+}
+
+void FakeView::Select(Control& option) {
+    if (option.on) {
+        return;
+    }
+    for (Control& sibling : controls_) {
+        if (sibling.spec->kind == ControlKind::Option &&
+            sibling.spec->parent == option.spec->parent) {
+            sibling.on = false;
         }
     }
-    throw ServiceError("no such control: " + std::string(ref.name));
+    option.on = true;
+    Notify(Notification::Click, Ref(option));
+}
+
+void FakeView::Enter(const ControlRef& target) {
+    if (focus_ == target) {
+        return;
+    }
+    FocusOn(target);
+    if (Is(target, ControlKind::TextBox)) {
+        Notify(Notification::GotFocus, target);
+    }
+}
+
+// Up and Left, Down and Right, move within an option group in its keyboard order,
+// selecting as they go; on a bar, up and down step it.
+void FakeView::Arrow(int step) {
+    if (!focus_) {
+        return;
+    }
+    const std::optional<std::size_t> at = platform::ControlPlace(specs_, *focus_);
+    const ControlKind kind = controls_[*at].spec->kind;
+    if (kind == ControlKind::VScrollBar) {
+        Bar(*focus_, step < 0 ? BarAction::KeyUp : BarAction::KeyDown);
+        return;
+    }
+    if (kind != ControlKind::Option) {
+        return;
+    }
+    std::vector<std::size_t> group;
+    for (const platform::KeyboardPlace& place :
+         platform::KeyboardOrder(specs_, [this](std::size_t i) { return controls_[i].on; })) {
+        const platform::ControlSpec& spec = specs_[place.control];
+        if (spec.kind == ControlKind::Option && spec.parent == specs_[*at].parent) {
+            group.push_back(place.control);
+        }
+    }
+    const auto self = std::find(group.begin(), group.end(), *at) - group.begin();
+    const auto size = static_cast<std::ptrdiff_t>(group.size());
+    Control& next = controls_[group[static_cast<std::size_t>((self + step + size) % size)]];
+    FocusOn(Ref(next));
+    Select(next);
+}
+
+void FakeView::Key(FormKey key, char letter) {
+    switch (key) {
+        case FormKey::Tab:
+        case FormKey::BackTab: {
+            std::vector<ControlRef> stops;
+            for (const platform::KeyboardPlace& place : platform::KeyboardOrder(
+                     specs_, [this](std::size_t i) { return controls_[i].on; })) {
+                if (place.tabStop) {
+                    stops.push_back(Ref(controls_[place.control]));
+                }
+            }
+            if (stops.empty()) {
+                return;
+            }
+            const auto size = static_cast<std::ptrdiff_t>(stops.size());
+            const auto self = focus_ ? std::find(stops.begin(), stops.end(), *focus_) - stops.begin()
+                                     : size - 1;
+            const std::ptrdiff_t step = key == FormKey::Tab ? 1 : -1;
+            Enter(stops[static_cast<std::size_t>((self + step + size) % size)]);
+            return;
+        }
+        case FormKey::Up:
+        case FormKey::Left:
+            Arrow(-1);
+            return;
+        case FormKey::Down:
+        case FormKey::Right:
+            Arrow(1);
+            return;
+        case FormKey::Return:
+        case FormKey::Space: {
+            if (!focus_) {
+                return;
+            }
+            const ControlKind kind = specs_[*platform::ControlPlace(specs_, *focus_)].kind;
+            const bool pushButton = kind == ControlKind::Button || kind == ControlKind::ColorButton;
+            if (pushButton || (key == FormKey::Space && kind == ControlKind::CheckBox)) {
+                Click(*focus_);
+            }
+            return;
+        }
+        case FormKey::Alt:
+            // "&" marks the access key of a caption; a button clicks without the focus.
+            for (const Control& control : controls_) {
+                const std::string_view caption = control.spec->caption;
+                const std::size_t mark = caption.find('&');
+                if (mark + 1 < caption.size() &&
+                    std::toupper(static_cast<unsigned char>(caption[mark + 1])) ==
+                        std::toupper(static_cast<unsigned char>(letter)) &&
+                    control.spec->kind == ControlKind::Button) {
+                    Notify(Notification::Click, Ref(control));
+                    return;
+                }
+            }
+            return;
+    }
+}
+
+std::string FakeView::Focused() {
+    return focus_ ? platform::ControlName(*focus_) : "";
 }
 
 void FakeView::FocusByTab(const ControlRef& box) {
     Find(box, ControlKind::TextBox);
-    if (focus_ == box) {
-        return;
-    }
-    FocusOn(box);
-    Notify(Notification::GotFocus, box);
+    Enter(box);
 }
 
 void FakeView::FocusByMouse(const ControlRef& box) {
@@ -199,13 +303,8 @@ void FakeView::FocusByMouse(const ControlRef& box) {
 void FakeView::FocusOn(const ControlRef& target) {
     const std::optional<ControlRef> left = focus_;
     focus_ = target;
-    if (left && *left != target) {
-        for (const Control& control : controls_) {
-            if (control.spec->name == left->name && control.spec->index == left->index &&
-                control.spec->kind == ControlKind::TextBox) {
-                Notify(Notification::LostFocus, *left);
-            }
-        }
+    if (left && *left != target && Is(*left, ControlKind::TextBox)) {
+        Notify(Notification::LostFocus, *left);
     }
 }
 
@@ -215,8 +314,9 @@ std::int32_t FakeView::BackColor(const ControlRef& control) {
 
 std::string FakeView::SelectedText(const ControlRef& box) {
     const Control& control = Find(box, ControlKind::TextBox);
-    const std::size_t from = ByteOffset(control.text, control.selStart);
-    const std::size_t to = from + ByteOffset(std::string_view(control.text).substr(from), control.selLength);
+    const std::size_t from = platform::ByteOffset(control.text, control.selStart);
+    const std::size_t to =
+        from + platform::ByteOffset(std::string_view(control.text).substr(from), control.selLength);
     return control.text.substr(from, to - from);
 }
 

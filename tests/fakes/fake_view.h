@@ -1,6 +1,5 @@
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,10 +24,12 @@ public:
     void FocusByTab(const platform::ControlRef& box) override;
     void FocusByMouse(const platform::ControlRef& box) override;
     void FocusOn(const platform::ControlRef& target) override;
+    void Key(FormKey key, char letter = '\0') override;
     std::int32_t BackColor(const platform::ControlRef& control) override;
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override { return clipboard_.value_or(""); }
     bool Topmost() override { return topmost_; }
+    std::string Focused() override;
 
     std::int16_t BarValue(const platform::ControlRef& bar) const override;
     void SetBarValue(const platform::ControlRef& bar, std::int16_t value) override;
@@ -74,8 +75,15 @@ private:
     const Control& Find(const platform::ControlRef& ref, platform::ControlKind kind) const;
     void Notify(platform::Notification notification, const platform::ControlRef& control);
     void MoveBar(Control& bar, int value);
+    // Focus moved by the keyboard: a text box it reaches is entered.
+    void Enter(const platform::ControlRef& target);
+    void Select(Control& option);
+    void Arrow(int step);
+    platform::ControlRef Ref(const Control& control) const;
+    bool Is(const platform::ControlRef& ref, platform::ControlKind kind) const;
 
     std::string formName_;
+    std::span<const platform::ControlSpec> specs_;
     std::vector<Control> controls_;
     platform::FormEvents* events_ = nullptr;
     std::optional<platform::ControlRef> focus_;

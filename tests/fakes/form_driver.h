@@ -21,6 +21,9 @@ enum class BarAction {
     KeyEnd,
 };
 
+// A key as a person presses it on the form: Alt stands for Alt with the letter given.
+enum class FormKey { Tab, BackTab, Up, Down, Left, Right, Return, Space, Alt };
+
 // Acts on a form as a person does and reads back what they would see, so that one
 // set of scenarios runs against the in-memory fake and the real widgets alike.
 class FormDriver {
@@ -40,11 +43,15 @@ public:
     // Gives a control the keyboard focus without activating it; a text box it leaves
     // loses the focus.
     virtual void FocusOn(const platform::ControlRef& control) = 0;
+    // A key pressed and released with the focus where it is; `letter` for Alt.
+    virtual void Key(FormKey key, char letter = '\0') = 0;
 
     virtual std::int32_t BackColor(const platform::ControlRef& control) = 0;
     virtual std::string SelectedText(const platform::ControlRef& box) = 0;
     virtual std::string ClipboardText() = 0;
     virtual bool Topmost() = 0;
+    // The control with the keyboard focus, as the handlers name it; "" for none.
+    virtual std::string Focused() = 0;
 };
 
 }  // namespace tintcast::testing

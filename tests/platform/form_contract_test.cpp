@@ -20,12 +20,15 @@ using platform::CheckState;
 using platform::ControlKind;
 using platform::ControlRef;
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using window::chkTop;
+using window::cmdExit;
 using window::cmdStandard;
 using window::Command1;
 using window::optType;
 using window::sclColor;
+using window::txtColor;
 using window::txtHex;
 
 const char* ActionName(BarAction action) {
@@ -300,6 +303,126 @@ TYPED_TEST(FormContract, SetSelStartRemovesTheSelectionAndSetTextReplacesIt) {
     EXPECT_EQ(this->driver->SelectedText(txtHex), "");
     view.SetSelLength(txtHex, 2);  // the caret is at the end: nothing follows it
     EXPECT_EQ(this->driver->SelectedText(txtHex), "");
+}
+
+// Presses a key `count` times, noting where the focus lands each time.
+std::vector<std::string> Walk(FormDriver& person, FormKey key, int count) {
+    std::vector<std::string> visited;
+    for (int i = 0; i < count; ++i) {
+        person.Key(key);
+        visited.push_back(person.Focused());
+    }
+    return visited;
+}
+
+const std::vector<std::string> kTabOrderWithVBasic{
+    "cmdExit",        "sclColor(0)",    "sclColor(1)",    "sclColor(2)",    "txtHex",
+    "Command1",       "optType(0)",     "cmdStandard(7)", "cmdStandard(6)", "cmdStandard(5)",
+    "cmdStandard(4)", "cmdStandard(3)", "cmdStandard(2)", "cmdStandard(1)", "cmdStandard(0)",
+    "chkTop",         "txtColor"};
+
+TYPED_TEST(FormContract, TabVisitsEveryStopOnceAndTheOptionGroupAtItsSelectedOption) {
+    FormDriver& person = *this->driver;
+    ASSERT_EQ(person.Focused(), "txtColor");  // the first stop has the focus at start
+    EXPECT_THAT(Walk(person, FormKey::Tab, 17), ElementsAreArray(kTabOrderWithVBasic));
+
+    std::vector<std::string> backwards(kTabOrderWithVBasic.rbegin() + 1, kTabOrderWithVBasic.rend());
+    backwards.push_back("txtColor");
+    EXPECT_THAT(Walk(person, FormKey::BackTab, 17), ElementsAreArray(backwards));
+
+    // With DBasic selected the group's stop is DBasic's own, after the check box.
+    person.Click(optType(2));
+    person.FocusOn(txtColor);
+    EXPECT_THAT(Walk(person, FormKey::Tab, 19),
+                ElementsAre("cmdExit", "sclColor(0)", "sclColor(1)", "sclColor(2)", "txtHex",
+                            "Command1", "cmdStandard(7)", "cmdStandard(6)", "cmdStandard(5)",
+                            "cmdStandard(4)", "cmdStandard(3)", "cmdStandard(2)", "cmdStandard(1)",
+                            "cmdStandard(0)", "chkTop", "optType(2)", "txtColor", "cmdExit",
+                            "sclColor(0)"));
+}
+
+TYPED_TEST(FormContract, ArrowsMoveThroughTheOptionGroupSelectingAndTheTabStopFollows) {
+    FormDriver& person = *this->driver;
+    person.FocusOn(Command1);
+    person.Key(FormKey::Tab);
+    ASSERT_EQ(person.Focused(), "optType(0)");
+    struct Case {
+        FormKey key;
+        std::int16_t lands;  // VBasic stands above HTML, first in the group
+    };
+    for (const Case& c : {Case{FormKey::Down, 1}, Case{FormKey::Up, 0}}) {
+        this->log.Clear();
+        person.Key(c.key);
+        const std::string landed = platform::ControlName(optType(c.lands));
+        EXPECT_EQ(person.Focused(), landed);
+        EXPECT_TRUE(this->View().OptionValue(optType(c.lands)));
+        EXPECT_EQ(this->SelectedOptions(), 1);
+        EXPECT_THAT(this->log.Lines(), ElementsAre("Click " + landed));
+    }
+    person.Key(FormKey::Down);
+    EXPECT_EQ(this->View().Text(txtHex), "#000000");
+    person.FocusOn(Command1);
+    EXPECT_THAT(Walk(person, FormKey::Tab, 2), ElementsAre("optType(1)", "cmdStandard(7)"));
+}
+
+TYPED_TEST(FormContract, AccessKeysClickTheirButtonsWithoutMovingTheFocus) {
+    FormDriver& person = *this->driver;
+    person.Key(FormKey::Alt, 'C');
+    EXPECT_THAT(this->log.Lines(), ElementsAre("Click Command1"));
+    EXPECT_EQ(person.Focused(), "txtColor");
+    EXPECT_EQ(person.ClipboardText(), "&H0");
+    this->log.Clear();
+    person.Key(FormKey::Alt, 'x');  // either case
+    EXPECT_THAT(this->log.Lines(), ElementsAre("Click cmdExit"));
+}
+
+TYPED_TEST(FormContract, ReturnClicksTheFocusedButtonAndSpaceTheFocusedCheckBox) {
+    FormDriver& person = *this->driver;
+    for (const ControlRef& button : {Command1, cmdStandard(3)}) {
+        SCOPED_TRACE(platform::ControlName(button));
+        person.FocusOn(button);
+        this->log.Clear();
+        person.Key(FormKey::Return);
+        ASSERT_FALSE(this->log.Lines().empty());
+        EXPECT_EQ(this->log.Lines().front(), "Click " + platform::ControlName(button));
+        EXPECT_EQ(person.Focused(), platform::ControlName(button));
+    }
+    person.FocusOn(chkTop);
+    this->log.Clear();
+    person.Key(FormKey::Return);  // a check box is no push button
+    EXPECT_THAT(this->log.Lines(), IsEmpty());
+    person.Key(FormKey::Space);
+    EXPECT_THAT(this->log.Lines(), ElementsAre("Click chkTop"));
+    EXPECT_TRUE(person.Topmost());
+    person.FocusOn(cmdExit);
+    this->log.Clear();
+    person.Key(FormKey::Return);
+    EXPECT_THAT(this->log.Lines(), ElementsAre("Click cmdExit"));
+}
+
+TYPED_TEST(FormContract, StayOnTopFollowsSetTopmostAndRefusesAnotherWindow) {
+    const platform::NativeWindow handle = this->View().WindowHandle();
+    ASSERT_NE(handle, 0U);
+    for (const bool topmost : {true, false, true}) {
+        this->View().SetTopmost(handle, topmost);
+        EXPECT_EQ(this->driver->Topmost(), topmost);
+    }
+    EXPECT_THROW(this->View().SetTopmost(handle + 1, false), platform::ServiceError);
+    EXPECT_THROW(this->View().SetTopmost(0, false), platform::ServiceError);
+    EXPECT_TRUE(this->driver->Topmost());
+}
+
+template <typename On>
+class FormBuild : public ::testing::Test {};
+TYPED_TEST_SUITE(FormBuild, BothDrivers);
+
+TYPED_TEST(FormBuild, RefusesAControlInAFrameNotYetDefined) {
+    constexpr std::array<platform::ControlSpec, 2> kLateFrame{{
+        {.name = "txtOrphan", .kind = ControlKind::TextBox, .parent = "fraLater"},
+        {.name = "fraLater", .kind = ControlKind::Frame},
+    }};
+    const platform::FormSpec spec{.name = "frmOrphan", .caption = "Orphan", .controls = kLateFrame};
+    EXPECT_THROW(TypeParam::Make(spec), std::invalid_argument);
 }
 
 // A bar whose smaller end is at the top, with other steps: nothing is special to 0..255.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <limits>
 #include <stdexcept>
@@ -12,6 +14,7 @@
 #include <QClipboard>
 #include <QImage>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -19,6 +22,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include "platform/control_lookup.h"
 #include "platform/control_name.h"
 
 namespace tintcast::testing {
@@ -47,15 +51,6 @@ QStyleOptionSlider BarOption(const QScrollBar& bar) {
     return option;
 }
 
-const platform::ControlSpec* FindSpec(const platform::FormSpec& spec, const ControlRef& control) {
-    for (const platform::ControlSpec& candidate : spec.controls) {
-        if (candidate.name == control.name && candidate.index == control.index) {
-            return &candidate;
-        }
-    }
-    return nullptr;
-}
-
 // Thumb travel of a vertical bar: first pixel row of the thumb's top, and how far it runs.
 struct Travel {
     int start = 0;
@@ -68,18 +63,16 @@ Travel ThumbTravel(const QScrollBar& bar) {
     return {groove.top(), groove.height() - thumb.height()};
 }
 
-// The form value a thumb at `offset` pixels from the top of its travel shows: the
-// top of the bar is the range's `top`, values run linearly to `bottom`.
+// The form value a thumb at `offset` pixels from the top of its travel shows.
 int FormValueAt(const QScrollBar& bar, const platform::BarRange& range, int offset, int span) {
-    const int inner = QStyle::sliderValueFromPosition(bar.minimum(), bar.maximum(), offset, span,
-                                                      bar.invertedAppearance());
-    const int fromTop = std::abs(inner - (bar.invertedAppearance() ? bar.maximum() : bar.minimum()));
-    return range.top + (range.bottom > range.top ? fromTop : -fromTop);
+    return platform::FromInner(range, QStyle::sliderValueFromPosition(
+                                          bar.minimum(), bar.maximum(), offset, span,
+                                          bar.invertedAppearance()));
 }
 
 }  // namespace
 
-QtDriver::QtDriver(const platform::FormSpec& spec, platform::qt::Capabilities capabilities)
+QtDriver::QtDriver(const platform::FormSpec& spec, const platform::Capabilities& capabilities)
     : spec_(spec), form_(spec, capabilities) {}
 
 QtDriver::~QtDriver() {
@@ -104,7 +97,7 @@ void QtDriver::Load(platform::FormEvents& events) {
 }
 
 QWidget* QtDriver::Widget(const ControlRef& control) const {
-    QWidget* found = form_.widget(control);
+    QWidget* found = form_.control(control);
     if (found == nullptr) {
         ADD_FAILURE() << "the form has no control " << platform::ControlName(control);
         throw std::invalid_argument("no control " + platform::ControlName(control));
@@ -170,7 +163,7 @@ void QtDriver::Bar(const ControlRef& control, BarAction action) {
 
 std::int16_t QtDriver::NearestDragValue(const ControlRef& control, std::int16_t value) const {
     auto* bar = qobject_cast<QScrollBar*>(Widget(control));
-    const platform::ControlSpec* spec = FindSpec(spec_, control);
+    const platform::ControlSpec* spec = platform::FindControl(spec_.controls, control);
     if (bar == nullptr || spec == nullptr) {
         ADD_FAILURE() << platform::ControlName(control) << " is no scroll bar";
         return value;
@@ -188,7 +181,7 @@ std::int16_t QtDriver::NearestDragValue(const ControlRef& control, std::int16_t 
 
 void QtDriver::DragBar(const ControlRef& control, std::span<const std::int16_t> through) {
     auto* bar = qobject_cast<QScrollBar*>(Widget(control));
-    const platform::ControlSpec* spec = FindSpec(spec_, control);
+    const platform::ControlSpec* spec = platform::FindControl(spec_.controls, control);
     ASSERT_TRUE(bar != nullptr && spec != nullptr)
         << platform::ControlName(control) << " is no scroll bar";
     const QRect thumb = BarPart(*bar, QStyle::SC_ScrollBarSlider);
@@ -248,6 +241,63 @@ void QtDriver::FocusByMouse(const ControlRef& box) {
 
 void QtDriver::FocusOn(const ControlRef& control) {
     Widget(control)->setFocus(Qt::TabFocusReason);
+}
+
+void QtDriver::Key(FormKey key, char letter) {
+    QWidget* from = QApplication::focusWidget();
+    QWidget* target = from != nullptr ? from : form_.window();
+    switch (key) {
+        case FormKey::Tab:
+            QTest::keyClick(target, Qt::Key_Tab);
+            break;
+        case FormKey::BackTab:
+            QTest::keyClick(target, Qt::Key_Backtab, Qt::ShiftModifier);
+            break;
+        case FormKey::Up:
+            QTest::keyClick(target, Qt::Key_Up);
+            break;
+        case FormKey::Down:
+            QTest::keyClick(target, Qt::Key_Down);
+            break;
+        case FormKey::Left:
+            QTest::keyClick(target, Qt::Key_Left);
+            break;
+        case FormKey::Right:
+            QTest::keyClick(target, Qt::Key_Right);
+            break;
+        case FormKey::Return:
+            QTest::keyClick(target, Qt::Key_Return);
+            break;
+        case FormKey::Space:
+            QTest::keyClick(target, Qt::Key_Space);
+            break;
+        case FormKey::Alt: {
+            const int upper = std::toupper(static_cast<unsigned char>(letter));
+            QTest::keyClick(target, static_cast<Qt::Key>(Qt::Key_A + (upper - 'A')),
+                            Qt::AltModifier);
+            // An access key shows its button pressed for a moment, then clicks.
+            const QPointer<QWidget> window = form_.window();
+            const bool released = QTest::qWaitFor(
+                [&window] {
+                    if (window.isNull()) {
+                        return true;
+                    }
+                    const auto buttons = window->findChildren<QAbstractButton*>();
+                    return std::none_of(buttons.begin(), buttons.end(),
+                                        [](const QAbstractButton* b) { return b->isDown(); });
+                },
+                2000);
+            if (!released) {
+                ADD_FAILURE() << "the access key's button stayed pressed";
+            }
+            break;
+        }
+    }
+}
+
+std::string QtDriver::Focused() {
+    QWidget* focus = QApplication::focusWidget();
+    return focus != nullptr ? focus->objectName().toStdString() : "";
 }
 
 std::int32_t QtDriver::BackColor(const ControlRef& control) {

@@ -4,7 +4,7 @@
 #include <QStyle>
 
 #include "fakes/form_driver.h"
-#include "platform/qt/qt_form.h"
+#include "platform/qt/form.h"
 
 class QScrollBar;
 class QWidget;
@@ -17,7 +17,7 @@ namespace tintcast::testing {
 class QtDriver final : public FormDriver {
 public:
     explicit QtDriver(const platform::FormSpec& spec,
-                      platform::qt::Capabilities capabilities = {.topmost = true});
+                      const platform::Capabilities& capabilities = {.topmost = true});
     ~QtDriver() override;
     QtDriver(const QtDriver&) = delete;
     QtDriver& operator=(const QtDriver&) = delete;
@@ -32,12 +32,14 @@ public:
     void FocusByTab(const platform::ControlRef& box) override;
     void FocusByMouse(const platform::ControlRef& box) override;
     void FocusOn(const platform::ControlRef& control) override;
+    void Key(FormKey key, char letter = '\0') override;
 
     // Read from the pixels the window last painted, at the centre of the control.
     std::int32_t BackColor(const platform::ControlRef& control) override;
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override;
     bool Topmost() override;
+    std::string Focused() override;
 
     platform::qt::QtForm& Form() { return form_; }
     // The control's widget; fails the test when the form has none.

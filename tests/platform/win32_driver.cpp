@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/control_lookup.h"
 #include "platform/control_name.h"
 #include "platform/win32/wide.h"
 
@@ -58,8 +60,59 @@ HWND Win32Driver::Hwnd(const ControlRef& control) const {
     return found;
 }
 
-void Win32Driver::Key(UINT key, bool alt) {
+void Win32Driver::Key(FormKey key, char letter) {
+    switch (key) {
+        case FormKey::Tab:
+            VirtualKey(VK_TAB);
+            break;
+        case FormKey::BackTab:
+            VirtualKey(VK_TAB, false, true);
+            break;
+        case FormKey::Up:
+            VirtualKey(VK_UP);
+            break;
+        case FormKey::Down:
+            VirtualKey(VK_DOWN);
+            break;
+        case FormKey::Left:
+            VirtualKey(VK_LEFT);
+            break;
+        case FormKey::Right:
+            VirtualKey(VK_RIGHT);
+            break;
+        case FormKey::Return:
+            VirtualKey(VK_RETURN);
+            break;
+        case FormKey::Space:
+            VirtualKey(VK_SPACE);
+            break;
+        case FormKey::Alt:
+            VirtualKey(static_cast<UINT>(std::toupper(static_cast<unsigned char>(letter))), true);
+            break;
+    }
+}
+
+std::string Win32Driver::Focused() {
+    HWND focus = GetFocus();
+    for (const platform::ControlSpec& spec : spec_.controls) {
+        const ControlRef control{spec.name, spec.index};
+        if (focus != nullptr && form_.control(control) == focus) {
+            return platform::ControlName(control);
+        }
+    }
+    return "";
+}
+
+void Win32Driver::VirtualKey(UINT key, bool alt, bool shift) {
     HWND target = GetFocus() != nullptr ? GetFocus() : form_.window();
+    // The dialog keys read Shift from the thread's keyboard state.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    const BYTE shiftWas = keys[VK_SHIFT];
+    if (shift) {
+        keys[VK_SHIFT] = 0x80;
+        SetKeyboardState(keys);
+    }
     const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
     const UINT up = alt ? WM_SYSKEYUP : WM_KEYUP;
     const LPARAM context = alt ? (1 << 29) : 0;  // Alt held
@@ -81,6 +134,10 @@ void Win32Driver::Key(UINT key, bool alt) {
             }
         }
     }
+    if (shift) {
+        keys[VK_SHIFT] = shiftWas;
+        SetKeyboardState(keys);
+    }
 }
 
 void Win32Driver::Bar(const ControlRef& control, BarAction action) {
@@ -96,7 +153,7 @@ void Win32Driver::Bar(const ControlRef& control, BarAction action) {
         if (GetFocus() != bar) {
             SetFocus(bar);
         }
-        Key(key);
+        VirtualKey(key);
     };
     switch (action) {
         case BarAction::ArrowUp:
@@ -134,22 +191,18 @@ void Win32Driver::Bar(const ControlRef& control, BarAction action) {
 
 void Win32Driver::DragBar(const ControlRef& control, std::span<const std::int16_t> through) {
     HWND bar = Hwnd(control);
-    int sign = 1;
-    for (const platform::ControlSpec& spec : spec_.controls) {
-        if (spec.name == control.name && spec.index == control.index) {
-            sign = spec.bar.top > spec.bar.bottom ? -1 : 1;
-        }
-    }
+    const platform::ControlSpec* spec = platform::FindControl(spec_.controls, control);
+    const platform::BarRange range = spec != nullptr ? spec->bar : platform::BarRange{};
     const auto scroll = [this, bar](WORD request, int inner) {
         SendMessageW(form_.window(), WM_VSCROLL, MAKEWPARAM(request, static_cast<WORD>(inner)),
                      reinterpret_cast<LPARAM>(bar));
     };
     PressOn(bar);
     for (const std::int16_t value : through) {
-        scroll(SB_THUMBTRACK, sign * value);
+        scroll(SB_THUMBTRACK, platform::ToInner(range, value));
     }
     if (!through.empty()) {
-        scroll(SB_THUMBPOSITION, sign * through.back());
+        scroll(SB_THUMBPOSITION, platform::ToInner(range, through.back()));
     }
     scroll(SB_ENDSCROLL, 0);
 }
@@ -165,7 +218,7 @@ void Win32Driver::FocusByTab(const ControlRef& box) {
     HWND target = Hwnd(box);
     // Bounded: a control outside the Tab chain is never reached.
     for (int presses = 0; presses < 64 && GetFocus() != target; ++presses) {
-        Key(VK_TAB);
+        VirtualKey(VK_TAB);
     }
     if (GetFocus() != target) {
         ADD_FAILURE() << "Tab never reached " << platform::ControlName(box);

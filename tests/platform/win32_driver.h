@@ -27,18 +27,21 @@ public:
     void FocusByTab(const platform::ControlRef& box) override;
     void FocusByMouse(const platform::ControlRef& box) override;
     void FocusOn(const platform::ControlRef& other) override;
+    void Key(FormKey key, char letter = '\0') override;
 
     // Read from the pixels: the centre of the control as painted.
     std::int32_t BackColor(const platform::ControlRef& control) override;
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override;
     bool Topmost() override;
+    std::string Focused() override;
 
     platform::win32::Win32Form& Form() { return form_; }
     // The control's window; fails the test when the form has none.
     HWND Hwnd(const platform::ControlRef& control) const;
-    // A key pressed and released as the message loop delivers it, with Alt held or not.
-    void Key(UINT key, bool alt = false);
+    // A key pressed and released as the message loop delivers it, with Alt or Shift
+    // held or not.
+    void VirtualKey(UINT key, bool alt = false, bool shift = false);
 
 private:
     platform::FormSpec spec_;

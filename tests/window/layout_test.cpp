@@ -62,21 +62,5 @@ TEST(Layout, PresetFacesAreTheColoursTheySet) {
     }
 }
 
-TEST(Layout, PackingRoundTrips) {
-    for (const platform::Rgb c : {platform::Rgb{255, 0, 0}, platform::Rgb{0, 192, 0},
-                                  platform::Rgb{1, 2, 3}, platform::Rgb{255, 255, 255}}) {
-        EXPECT_EQ(platform::UnpackRgb(platform::PackRgb(c)), c);
-    }
-    EXPECT_EQ(platform::PackRgb({255, 0, 0}), 0xFF);
-}
-
-TEST(Layout, TwipsRoundToTheNearestPixel) {
-    EXPECT_EQ(platform::TwipsToPixels(15, 96), 1);
-    EXPECT_EQ(platform::TwipsToPixels(7, 96), 0);
-    EXPECT_EQ(platform::TwipsToPixels(8, 96), 1);
-    EXPECT_EQ(platform::TwipsToPixels(3825, 192), 510);
-    EXPECT_EQ(platform::TwipsToPixels(375, 120), 31);
-}
-
 }  // namespace
 }  // namespace tintcast::window

@@ -7,7 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/qt/window_system.h"
+#include "platform/capabilities.h"
+#include "platform/tab_order.h"
 #include "platform/view_services.h"
 
 class QMessageBox;
@@ -19,13 +20,13 @@ class BarStyle;
 // Builds the widgets of any form description and serves its handlers. Places and
 // sizes are twips, turned into logical pixels once, at creation.
 //
-// qt_form.cpp builds the widgets and wires their signals to notifications;
-// qt_form_services.cpp serves the operations, notifies the handlers and shows the
-// failures they let through.
+// form.cpp builds the widgets and keeps the keyboard order; form_services.cpp serves
+// the operations; form_notifications.cpp turns the widgets' signals into
+// notifications and shows the failures the handlers let through.
 class QtForm final : public ViewServices {
 public:
     // The capabilities are those of the window system the application started on.
-    QtForm(const FormSpec& spec, Capabilities capabilities);
+    QtForm(const FormSpec& spec, const Capabilities& capabilities);
     ~QtForm();
     QtForm(const QtForm&) = delete;
     QtForm& operator=(const QtForm&) = delete;
@@ -35,7 +36,7 @@ public:
 
     QWidget* window() const { return window_; }
     // The widget of a control, or null when the form has no such control.
-    QWidget* widget(const ControlRef& control) const;
+    QWidget* control(const ControlRef& control) const;
 
     std::int16_t BarValue(const ControlRef& bar) const override;
     void SetBarValue(const ControlRef& bar, std::int16_t value) override;
@@ -60,8 +61,8 @@ private:
 
     QWidget* Create(const ControlSpec& spec, QWidget* parent);
     void Connect(const ControlSpec& spec, QWidget* widget);
-    void ChainTabOrder();
-    void TrackOptionTabStops(QWidget* group);
+    // Chains the Tab stops in keyboard order and returns that order.
+    std::vector<KeyboardPlace> ChainTabOrder();
 
     template <typename T>
     T* Find(const ControlRef& control) const;

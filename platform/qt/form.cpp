@@ -1,4 +1,4 @@
-#include "platform/qt/qt_form.h"
+#include "platform/qt/form.h"
 
 #include <algorithm>
 #include <string>
@@ -6,18 +6,23 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QRadioButton>
 
+#include "platform/control_lookup.h"
 #include "platform/control_name.h"
+#include "platform/form_check.h"
 #include "platform/qt/accessibility.h"
-#include "platform/qt/buttons.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/conversions.h"
-#include "platform/qt/form_line_edit.h"
+#include "platform/qt/edit.h"
+#include "platform/qt/fonts.h"
+#include "platform/tab_order.h"
 
 namespace tintcast::platform::qt {
 
-QtForm::QtForm(const FormSpec& spec, Capabilities capabilities)
+QtForm::QtForm(const FormSpec& spec, const Capabilities& capabilities)
     : spec_(spec), capabilities_(capabilities) {
+    CheckForm(spec);
     InstallAccessibility();
     // Fixed size: no maximise button, and the window manager refuses resizing.
     window_ = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -41,19 +46,19 @@ QtForm::QtForm(const FormSpec& spec, Capabilities capabilities)
 
     controls_.reserve(spec.controls.size());
     for (const ControlSpec& control : spec.controls) {
-        QWidget* parent = window_;
-        if (!control.parent.empty()) {
-            parent = widget({control.parent});
-            if (parent == nullptr) {
-                throw std::invalid_argument(std::string(control.name) + " names no earlier frame " +
-                                            std::string(control.parent));
-            }
-        }
+        QWidget* parent = control.parent.empty() ? window_.data() : this->control({control.parent});
         QWidget* created = Create(control, parent);
         controls_.push_back({&control, created});
         Connect(control, created);
     }
-    ChainTabOrder();
+    // The first Tab stop has the focus when the window first opens.
+    for (const KeyboardPlace& place : ChainTabOrder()) {
+        QWidget* widget = controls_[place.control].widget;
+        if (place.tabStop && (widget->focusPolicy() & Qt::TabFocus)) {
+            widget->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
 }
 
 QtForm::~QtForm() {
@@ -150,73 +155,28 @@ QWidget* QtForm::Create(const ControlSpec& spec, QWidget* parent) {
     return created;
 }
 
-void QtForm::Connect(const ControlSpec& spec, QWidget* widget) {
-    const ControlRef ref{spec.name, spec.index};
-    switch (spec.kind) {
-        case ControlKind::Button:
-        case ControlKind::ColorButton:
-            QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked,
-                             widget, [this, ref] { Notify(Notification::Click, ref); });
-            break;
-        case ControlKind::CheckBox:
-            // Every change by the person, including a screen reader's Toggle, which
-            // changes the box without a click.
-            QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::toggled,
-                             widget, [this, ref] { Notify(Notification::Click, ref); });
-            break;
-        case ControlKind::Option:
-            QObject::connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::toggled,
-                             widget, [this, ref, widget](bool selected) {
-                                 if (selected) {
-                                     TrackOptionTabStops(widget->parentWidget());
-                                     Notify(Notification::Click, ref);
-                                 }
-                             });
-            TrackOptionTabStops(widget->parentWidget());
-            break;
-        case ControlKind::VScrollBar:
-            QObject::connect(static_cast<QScrollBar*>(widget), &QScrollBar::valueChanged, widget,
-                             [this, ref] { Notify(Notification::Change, ref); });
-            break;
-        case ControlKind::TextBox: {
-            auto* edit = static_cast<FormLineEdit*>(widget);
-            QObject::connect(edit, &FormLineEdit::gotFocus, edit,
-                             [this, ref] { Notify(Notification::GotFocus, ref); });
-            QObject::connect(edit, &FormLineEdit::lostFocus, edit,
-                             [this, ref] { Notify(Notification::LostFocus, ref); });
-            break;
+// The option groups' stops move with their selection: the chain is made again.
+std::vector<KeyboardPlace> QtForm::ChainTabOrder() {
+    const auto selected = [this](std::size_t i) {
+        const auto* option = qobject_cast<const QRadioButton*>(controls_[i].widget.data());
+        return option != nullptr && option->isChecked();
+    };
+    std::vector<KeyboardPlace> order = KeyboardOrder(spec_.controls, selected);
+    QWidget* previous = nullptr;
+    for (const KeyboardPlace& place : order) {
+        const Control& control = controls_[place.control];
+        if (!TakesFocus(*control.spec)) {
+            continue;
         }
-        default:
-            break;
-    }
-}
-
-// An option group is one Tab stop: its selected option, at that option's place.
-void QtForm::TrackOptionTabStops(QWidget* group) {
-    for (QRadioButton* option : group->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
-        option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
-    }
-}
-
-void QtForm::ChainTabOrder() {
-    std::vector<std::pair<int, QWidget*>> order;
-    for (const Control& control : controls_) {
-        if (control.spec->tabIndex != kNoTab && control.widget->focusPolicy() != Qt::NoFocus) {
-            order.emplace_back(control.spec->tabIndex, control.widget);
+        if (control.spec->kind == ControlKind::Option) {
+            control.widget->setFocusPolicy(place.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
         }
-    }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        QWidget::setTabOrder(order[i - 1].second, order[i].second);
-    }
-    // The lowest Tab number has the focus when the window first opens.
-    for (const auto& [tab, widget] : order) {
-        if (widget->focusPolicy() & Qt::TabFocus) {
-            widget->setFocus(Qt::OtherFocusReason);
-            break;
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, control.widget);
         }
+        previous = control.widget;
     }
+    return order;
 }
 
 void QtForm::Load(FormEvents& events) {
@@ -228,13 +188,9 @@ void QtForm::Load(FormEvents& events) {
     window_->show();
 }
 
-QWidget* QtForm::widget(const ControlRef& control) const {
-    for (const Control& candidate : controls_) {
-        if (candidate.spec->name == control.name && candidate.spec->index == control.index) {
-            return candidate.widget;
-        }
-    }
-    return nullptr;
+QWidget* QtForm::control(const ControlRef& control) const {
+    const std::optional<std::size_t> place = ControlPlace(spec_.controls, control);
+    return place && *place < controls_.size() ? controls_[*place].widget.data() : nullptr;
 }
 
 }  // namespace tintcast::platform::qt

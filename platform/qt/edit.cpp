@@ -1,4 +1,4 @@
-#include "platform/qt/form_line_edit.h"
+#include "platform/qt/edit.h"
 
 #include <string_view>
 

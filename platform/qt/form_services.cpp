@@ -1,4 +1,4 @@
-#include "platform/qt/qt_form.h"
+#include "platform/qt/form.h"
 
 #include <string>
 
@@ -6,7 +6,6 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QWindow>
 
@@ -14,13 +13,13 @@
 #include "platform/qt/clipboard_handover.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/conversions.h"
-#include "platform/qt/form_line_edit.h"
+#include "platform/qt/edit.h"
 
 namespace tintcast::platform::qt {
 
 template <typename T>
 T* QtForm::Find(const ControlRef& control) const {
-    QWidget* found = widget(control);
+    QWidget* found = this->control(control);
     if (found == nullptr) {
         throw ServiceError("The form has no control " + ControlName(control) + ".");
     }
@@ -30,28 +29,6 @@ T* QtForm::Find(const ControlRef& control) const {
                            " does not support this operation.");
     }
     return typed;
-}
-
-void QtForm::Notify(Notification notification, const ControlRef& control) {
-    if (events_ == nullptr) {
-        return;
-    }
-    try {
-        events_->Notify(notification, control);
-    } catch (const std::exception& failure) {
-        ReportFailure(QString::fromUtf8(failure.what()));
-    }
-}
-
-void QtForm::ReportFailure(const QString& message) {
-    if (failureBox_.isNull()) {
-        failureBox_ = new QMessageBox(QMessageBox::Warning, window_->windowTitle(), message,
-                                      QMessageBox::Ok, window_);
-        failureBox_->setAttribute(Qt::WA_DeleteOnClose);
-        failureBox_->setWindowModality(Qt::NonModal);
-    }
-    failureBox_->setText(message);
-    failureBox_->show();
 }
 
 std::int16_t QtForm::BarValue(const ControlRef& bar) const {
