@@ -1,5 +1,6 @@
-"""Where the main window's controls are, worked out from their places in twips, and
-how a scroll bar turns values into thumb positions and back.
+"""Where the main window's controls are, read from the program's own form description
+(the form_json tool the build makes), and how a scroll bar turns values into thumb
+positions and back.
 
 A control's pixel place is its twips converted at the logical 96 dpi (rounded like
 lround), added to its frame's converted place; Qt then multiplies logical pixels by
@@ -8,12 +9,35 @@ program's square arrow buttons and square thumb, and the same integer arithmetic
 QStyle::sliderPositionFromValue / sliderValueFromPosition.
 """
 
+import json
+import os
 import subprocess
 from collections import namedtuple
 
 from harness import Image, wait_until
 
 LOGICAL_DPI = 96
+
+
+def _read_form():
+    """The form description as the program holds it. Under Windows' build the tool is
+    an .exe, run under Wine in the tests' prefix."""
+    tool = os.environ.get("TINTCAST_FORM_JSON", "")
+    if not tool:
+        raise RuntimeError("set TINTCAST_FORM_JSON to the form_json tool the build makes")
+    command, env = [tool], dict(os.environ)
+    if tool.endswith(".exe"):
+        command = ["wine", tool]
+        env.update(WINEPREFIX=os.environ["TINTCAST_WINEPREFIX"], WINEDEBUG="-all")
+        env.pop("DISPLAY", None)
+        env.pop("WAYLAND_DISPLAY", None)
+    output = subprocess.run(command, env=env, check=True, capture_output=True, timeout=120).stdout
+    return json.loads(output.decode())
+
+
+FORM = _read_form()
+CONTROLS = {(c["name"], c["index"]): c for c in FORM["controls"]}
+TAB_STOPS = FORM["tabStops"]
 
 
 def px(twips):
@@ -39,38 +63,44 @@ def place(left, top, width, height, frame=(0, 0)):
     return Rect(px(frame[0]) + px(left), px(frame[1]) + px(top), px(width), px(height))
 
 
-CLIENT = (px(3825), px(4890))
-FRAME4 = (60, 60)     # "Set": the preset buttons
-FRAME2 = (1800, 1740)  # "Type": the notation options
-SWATCH = place(1800, 120, 1935, 1575)
-COPY_BUTTON = place(1800, 3300, 1935, 795)
-EXIT_BUTTON = place(2280, 4200, 1455, 555)
-VALUE_BOX = place(120, 240, 1695, 315, (1800, 2580))  # in Frame1, "Value"
+def control(name, index=-1):
+    return CONTROLS[(name, index)]
+
+
+def control_place(name, index=-1):
+    """The logical pixel rectangle of a control, within any frames that hold it."""
+    spec = control(name, index)
+    rect = place(*spec["place"])
+    parent = spec["parent"]
+    while parent:
+        frame = control(parent)
+        rect = rect._replace(x=rect.x + px(frame["place"][0]), y=rect.y + px(frame["place"][1]))
+        parent = frame["parent"]
+    return rect
+
+
+def _by_top(controls):
+    return sorted(controls, key=lambda c: (c["place"][1], c["place"][0]))
+
+
+CLIENT = (px(FORM["clientWidth"]), px(FORM["clientHeight"]))
+SWATCH = control_place("txtColor")
+COPY_BUTTON = control_place("Command1")
+EXIT_BUTTON = control_place("cmdExit")
+VALUE_BOX = control_place("txtHex")
 # The check box and the start of its caption: its place is much wider than the caption.
-STAY_ON_TOP = place(60, 3840, 600, 255)
+STAY_ON_TOP = control_place("chkTop")
 
-# Preset buttons, top to bottom: name, place in Frame4, the colour they show and set.
-PRESETS = [
-    ("White", place(60, 240, 375, 360, FRAME4), (255, 255, 255)),
-    ("Cyan", place(60, 660, 375, 375, FRAME4), (0, 255, 255)),
-    ("Magenta", place(60, 1080, 375, 360, FRAME4), (255, 0, 255)),
-    ("Blue", place(60, 1500, 375, 360, FRAME4), (0, 0, 255)),
-    ("Yellow", place(60, 1920, 375, 360, FRAME4), (255, 255, 0)),
-    ("Green", place(60, 2340, 375, 360, FRAME4), (0, 255, 0)),
-    ("Red", place(60, 2760, 375, 360, FRAME4), (255, 0, 0)),
-    ("Black", place(60, 3180, 375, 360, FRAME4), (0, 0, 0)),
-]
+# Preset buttons, top to bottom: name, place, the colour they show and set.
+PRESETS = [(c["accessibleName"], control_place(c["name"], c["index"]), tuple(c["background"]))
+           for c in _by_top(c for c in FORM["controls"] if c["kind"] == "ColorButton")]
 
-OPTIONS = {
-    "VBasic": place(60, 240, 855, 255, FRAME2),
-    "HTML": place(60, 540, 915, 255, FRAME2),
-    "DBasic": place(960, 240, 915, 255, FRAME2),
-}
+OPTIONS = {c["caption"]: control_place(c["name"], c["index"])
+           for c in FORM["controls"] if c["kind"] == "Option"}
 
 RED, GREEN, BLUE = 0, 1, 2
-BAR_LEFT = {RED: 660, GREEN: 1020, BLUE: 1380}
-BAR_TOP, BAR_WIDTH, BAR_HEIGHT = 405, 315, 3315
-TOP_VALUE = 255  # the value at the top of every bar; 0 is at the bottom
+BARS = {c["index"]: c for c in FORM["controls"] if c["kind"] == "VScrollBar"}
+TOP_VALUE = BARS[RED]["bar"]["top"]  # the value at the top of every bar
 
 
 def slider_position_from_value(minimum, maximum, value, span):
@@ -101,11 +131,16 @@ def slider_value_from_position(minimum, maximum, position, span):
 
 
 class Bar:
-    """One channel's bar in logical pixels. Inside, the bar holds the negated range
-    -255..0, so the top of the groove is the channel's 255."""
+    """One channel's bar in logical pixels. Inside, the bar holds the range the form
+    description gives it (negated where the top is the larger end), its minimum at the
+    top of the groove."""
 
     def __init__(self, channel):
-        self.rect = place(BAR_LEFT[channel], BAR_TOP, BAR_WIDTH, BAR_HEIGHT)
+        spec = BARS[channel]
+        self.rect = control_place(spec["name"], channel)
+        range_ = spec["bar"]
+        self.inner = (range_["innerMinimum"], range_["innerMaximum"])
+        self.sign = range_["sign"]
         self.arrow = self.rect.width                  # square arrow buttons
         self.thumb = self.rect.width                  # square thumb
         self.groove_top = self.rect.y + self.arrow
@@ -114,7 +149,8 @@ class Bar:
         self.x = self.rect.x + self.rect.width // 2
 
     def thumb_top(self, value):
-        return self.groove_top + slider_position_from_value(-TOP_VALUE, 0, -value, self.span)
+        return self.groove_top + slider_position_from_value(*self.inner, self.sign * value,
+                                                             self.span)
 
     def top_arrow(self):
         return (self.x, self.rect.y + self.arrow // 2)
@@ -141,7 +177,7 @@ class Bar:
         """The value a drag of the thumb, grabbed at press_y, gives at pointer_y."""
         grab = press_y - self.thumb_top(value)
         position = pointer_y - grab - self.groove_top
-        return -slider_value_from_position(-TOP_VALUE, 0, position, self.span)
+        return self.sign * slider_value_from_position(*self.inner, position, self.span)
 
     def focus_marked(self, image, value):
         """Whether the thumb drawn at value carries a focus mark: inside its two-pixel

@@ -4,18 +4,18 @@ that, both by Qt's scale factor and by the X resource Xft.dpi."""
 import re
 import unittest
 
-from form_places import CLIENT, PRESETS, SWATCH, grab, place
+from form_places import CLIENT, PRESETS, SWATCH, control_place, grab
 from harness import DisplayTest, wait_until
 
 WHITE = (255, 255, 255)
 # Channel letters: label, place, background.
 LETTERS = [
-    ("R", place(705, 105, 210, 300), (255, 0, 0)),
-    ("G", place(1050, 105, 225, 300), (0, 192, 0)),
-    ("B", place(1440, 105, 195, 300), (0, 0, 255)),
+    ("R", control_place("Label1"), (255, 0, 0)),
+    ("G", control_place("Label2"), (0, 192, 0)),
+    ("B", control_place("Label3"), (0, 0, 255)),
 ]
 # The Value frame overlaps the Type frame's bottom border by a pixel.
-TYPE_FRAME = place(1800, 1740, 1935, 855)
+TYPE_FRAME = control_place("Frame2")
 # Pixels of the 32 x 32 window icon, ARGB: a transparent corner, green and blue.
 ICON_PIXELS = [((0, 0), 0x00000000), ((5, 20), 0xFF00FF00), ((25, 20), 0xFF0000FF)]
 

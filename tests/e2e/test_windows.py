@@ -3,11 +3,12 @@ build that fit, driven with xdotool and read with xclip, xprop and screenshots."
 
 import unittest
 
-from form_places import COPY_BUTTON, EXIT_BUTTON, OPTIONS, PRESETS, STAY_ON_TOP, SWATCH, place
+from form_places import (COPY_BUTTON, EXIT_BUTTON, OPTIONS, PRESETS, STAY_ON_TOP, SWATCH,
+                         control_place)
 from harness import TITLE, WineDisplayTest, end_process, wait_until
 
 PRESET = {name: rect for name, rect, _ in PRESETS}
-RED_BAR = place(660, 405, 315, 3315)
+RED_BAR = control_place("sclColor", 0)
 # Wine's scroll bar: square arrow buttons and thumb, as tall as the bar is wide less 4.
 ARROW = THUMB = 17
 

@@ -10,7 +10,7 @@ function(tintcast_e2e_windows_test module)
     set_tests_properties(e2e.${module} PROPERTIES
         FIXTURES_REQUIRED wine
         TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "TINTCAST_WINDOWS_EXE=$<TARGET_FILE:tintcast>;TINTCAST_WINEPREFIX=${TINTCAST_WINEPREFIX};TINTCAST_XPM=${PROJECT_SOURCE_DIR}/window/tintcast.xpm;PYTHONDONTWRITEBYTECODE=1")
+        ENVIRONMENT "TINTCAST_WINDOWS_EXE=$<TARGET_FILE:tintcast>;TINTCAST_FORM_JSON=$<TARGET_FILE:form_json>;TINTCAST_WINEPREFIX=${TINTCAST_WINEPREFIX};TINTCAST_XPM=${PROJECT_SOURCE_DIR}/window/tintcast.xpm;PYTHONDONTWRITEBYTECODE=1")
 endfunction()
 
 tintcast_e2e_windows_test(test_windows_file TIMEOUT 30)

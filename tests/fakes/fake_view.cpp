@@ -15,8 +15,8 @@ namespace tintcast::testing {
 using platform::CheckState;
 using platform::ControlKind;
 using platform::ControlRef;
-using platform::Notification;
 using platform::CountCharacters;
+using platform::Notification;
 using platform::ServiceError;
 
 FakeView::FakeView(const platform::FormSpec& spec) : formName_(spec.name), specs_(spec.controls) {
@@ -30,8 +30,8 @@ FakeView::FakeView(const platform::FormSpec& spec) : formName_(spec.name), specs
         controls_.push_back(state);
     }
     // The first Tab stop has the focus when the window opens.
-    for (const platform::KeyboardPlace& place : platform::KeyboardOrder(
-             specs_, [this](std::size_t i) { return controls_[i].on; })) {
+    for (const platform::KeyboardPlace& place :
+         platform::KeyboardOrder(specs_, [this](std::size_t i) { return controls_[i].on; })) {
         if (place.tabStop) {
             focus_ = Ref(controls_[place.control]);
             break;
@@ -239,8 +239,8 @@ void FakeView::Key(FormKey key, char letter) {
                 return;
             }
             const auto size = static_cast<std::ptrdiff_t>(stops.size());
-            const auto self = focus_ ? std::find(stops.begin(), stops.end(), *focus_) - stops.begin()
-                                     : size - 1;
+            const auto self =
+                focus_ ? std::find(stops.begin(), stops.end(), *focus_) - stops.begin() : size - 1;
             const std::ptrdiff_t step = key == FormKey::Tab ? 1 : -1;
             Enter(stops[static_cast<std::size_t>((self + step + size) % size)]);
             return;

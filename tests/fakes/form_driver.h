@@ -35,7 +35,8 @@ public:
 
     virtual void Bar(const platform::ControlRef& bar, BarAction action) = 0;
     // Presses on the thumb, moves it through the values, releases it on the last.
-    virtual void DragBar(const platform::ControlRef& bar, std::span<const std::int16_t> through) = 0;
+    virtual void DragBar(const platform::ControlRef& bar,
+                         std::span<const std::int16_t> through) = 0;
     // A mouse click on a button, option or check box.
     virtual void Click(const platform::ControlRef& control) = 0;
     virtual void FocusByTab(const platform::ControlRef& box) = 0;

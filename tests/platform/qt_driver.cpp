@@ -65,9 +65,9 @@ Travel ThumbTravel(const QScrollBar& bar) {
 
 // The form value a thumb at `offset` pixels from the top of its travel shows.
 int FormValueAt(const QScrollBar& bar, const platform::BarRange& range, int offset, int span) {
-    return platform::FromInner(range, QStyle::sliderValueFromPosition(
-                                          bar.minimum(), bar.maximum(), offset, span,
-                                          bar.invertedAppearance()));
+    return platform::FromInner(
+        range, QStyle::sliderValueFromPosition(bar.minimum(), bar.maximum(), offset, span,
+                                               bar.invertedAppearance()));
 }
 
 }  // namespace
@@ -194,7 +194,8 @@ void QtDriver::DragBar(const ControlRef& control, std::span<const std::int16_t> 
         int bestOffset = 0;
         int bestDistance = std::numeric_limits<int>::max();
         for (int offset = 0; offset <= travel.span; ++offset) {
-            const int distance = std::abs(FormValueAt(*bar, spec->bar, offset, travel.span) - value);
+            const int distance =
+                std::abs(FormValueAt(*bar, spec->bar, offset, travel.span) - value);
             if (distance < bestDistance) {
                 bestDistance = distance;
                 bestOffset = offset;
@@ -210,7 +211,8 @@ void QtDriver::Click(const ControlRef& control) {
     QWidget* target = Widget(control);
     QPoint at = target->rect().center();
     // Options and check boxes are clicked on their indicator, where a person aims.
-    if (qobject_cast<QRadioButton*>(target) != nullptr || qobject_cast<QCheckBox*>(target) != nullptr) {
+    if (qobject_cast<QRadioButton*>(target) != nullptr ||
+        qobject_cast<QCheckBox*>(target) != nullptr) {
         QStyleOptionButton option;
         option.initFrom(target);
         option.text = static_cast<QAbstractButton*>(target)->text();

@@ -31,9 +31,10 @@ TEST(BarRange, TheNativeMinimumIsTheTopWhicheverEndIsLarger) {
         for (const int value : {0, 1, 50, 100, 255}) {
             EXPECT_EQ(FromInner(range, ToInner(range, value)), value);
         }
-        // A step toward the native minimum moves toward `top`.
-        EXPECT_EQ(FromInner(range, ToInner(range, 50) - 1) - 50, range.top > range.bottom ? 1 : -1);
     }
+    // A step toward the native minimum, up, moves toward `top`.
+    EXPECT_EQ(FromInner(kUpward, ToInner(kUpward, 50) - 1), 51);
+    EXPECT_EQ(FromInner(kDownward, ToInner(kDownward, 50) - 1), 49);
     EXPECT_EQ(ClampToBar(kUpward, 300), 255);
     EXPECT_EQ(ClampToBar(kUpward, -5), 0);
     EXPECT_EQ(ClampToBar(kDownward, 101), 100);
@@ -44,10 +45,17 @@ TEST(BarRange, TheNativeMinimumIsTheTopWhicheverEndIsLarger) {
 // An array member and a control of the same name outside the array are different.
 constexpr std::array<ControlSpec, 6> kControls{{
     {.name = "fraGroup", .kind = ControlKind::Frame, .tabIndex = 0},
-    {.name = "optPick", .index = 1, .kind = ControlKind::Option, .parent = "fraGroup",
+    {.name = "optPick",
+     .index = 1,
+     .kind = ControlKind::Option,
+     .parent = "fraGroup",
      .tabIndex = 5},
-    {.name = "optPick", .index = 0, .kind = ControlKind::Option, .parent = "fraGroup",
-     .tabIndex = 4, .initiallyOn = true},
+    {.name = "optPick",
+     .index = 0,
+     .kind = ControlKind::Option,
+     .parent = "fraGroup",
+     .tabIndex = 4,
+     .initiallyOn = true},
     {.name = "lblNote", .kind = ControlKind::Label, .tabIndex = 1},
     {.name = "cmdGo", .kind = ControlKind::Button, .tabIndex = 3},
     {.name = "txtOut", .kind = ControlKind::TextBox, .tabIndex = 6},
@@ -70,7 +78,8 @@ TEST(CheckForm, RefusesAFrameNamedBeforeItIsDefinedOrAControlNamedTwice) {
         const char* message;
     };
     const Case cases[] = {
-        {{{.name = "txtIn", .parent = "fraLater"}, {.name = "fraLater", .kind = ControlKind::Frame}},
+        {{{.name = "txtIn", .parent = "fraLater"},
+          {.name = "fraLater", .kind = ControlKind::Frame}},
          "txtIn names no earlier frame fraLater"},
         {{{.name = "txtIn", .parent = "fraNone"}}, "txtIn names no earlier frame fraNone"},
         {{{.name = "cmdGo"}, {.name = "txtIn", .parent = "cmdGo"}},
@@ -109,15 +118,16 @@ TEST(KeyboardOrder, AnOptionGroupIsOneStopAtItsSelectedOptionsPlace) {
     EXPECT_EQ(Order(kControls, 2, true),
               (std::vector<std::string>{"cmdGo", "optPick(0)", "txtOut"}));
     // optPick(1) selected: the group moves to 5, still in its own order.
-    EXPECT_EQ(Order(kControls, 1, true), (std::vector<std::string>{"cmdGo", "optPick(1)", "txtOut"}));
+    EXPECT_EQ(Order(kControls, 1, true),
+              (std::vector<std::string>{"cmdGo", "optPick(1)", "txtOut"}));
     EXPECT_EQ(Order(kControls, 1, false)[2], "optPick(0)");
 }
 
 TEST(Utf8, CountsAndOffsetsAreInCharacters) {
     EXPECT_EQ(CountCharacters(""), 0);
     EXPECT_EQ(CountCharacters("abc"), 3);
-    EXPECT_EQ(CountCharacters("\xC3\xA9t\xC3\xA9"), 3);        // "été"
-    EXPECT_EQ(CountCharacters("a\xF0\x9F\x8E\xA8z"), 3);       // a 4-byte character is one
+    EXPECT_EQ(CountCharacters("\xC3\xA9t\xC3\xA9"), 3);   // "été"
+    EXPECT_EQ(CountCharacters("a\xF0\x9F\x8E\xA8z"), 3);  // a 4-byte character is one
     EXPECT_EQ(ByteOffset("a\xF0\x9F\x8E\xA8z", 2), 5U);
     EXPECT_EQ(ByteOffset("a\xF0\x9F\x8E\xA8z", 1), 1U);
     EXPECT_EQ(ByteOffset("abc", 10), 3U);

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/control_lookup.h"
 #include "window/layout.h"
 #include "window/presets.h"
 
@@ -14,12 +15,7 @@ using platform::ControlKind;
 using platform::ControlSpec;
 
 const ControlSpec* Find(std::string_view controlName, std::int16_t index = platform::kNoIndex) {
-    for (const ControlSpec& control : MainFormSpec().controls) {
-        if (control.name == controlName && control.index == index) {
-            return &control;
-        }
-    }
-    return nullptr;
+    return platform::FindControl(MainFormSpec().controls, {controlName, index});
 }
 
 TEST(Layout, EveryControlIsUniqueAndLiesInsideItsParent) {
