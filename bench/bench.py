@@ -28,7 +28,6 @@ from Xlib import X, XK  # noqa: E402
 from Xlib import display as xdisplay  # noqa: E402
 from Xlib.ext import xtest  # noqa: E402
 
-from form_places import SWATCH  # noqa: E402
 from harness import Display, wait_until  # noqa: E402
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
@@ -69,6 +68,13 @@ class Started:
 
     def __exit__(self, *exc):
         self.close()
+
+
+def swatch_centre():
+    """The swatch's centre, from the program's own layout: form_places reads it through
+    the form_json tool built beside the benchmarks."""
+    from form_places import SWATCH
+    return SWATCH.centre()
 
 
 def smaps_rollup(pid):
@@ -179,7 +185,7 @@ def bar_step_cost(display, started, steps, interval):
     keyboard = Keyboard(display.number)
     try:
         display.run(["xdotool", "windowactivate", "--sync", str(started.window)])
-        swatch = SWATCH.centre()
+        swatch = swatch_centre()
         if keyboard.pixel(started.window, *swatch) != (0, 0, 0):
             raise RuntimeError("the swatch is not black at start")
         keyboard.press(["Tab", "Tab"], interval)  # from the swatch to the red bar
@@ -310,7 +316,7 @@ def instructions_per_bar_step(display, first_frame, argv, steps=100, interval=0.
                                capture_output=True, timeout=60)
                 keyboard.press(["Up"] * steps, interval)
                 # Waits for the swatch to show the colour of the last step.
-                wait_until(lambda: keyboard.pixel(started.window, *SWATCH.centre())
+                wait_until(lambda: keyboard.pixel(started.window, *swatch_centre())
                            == (steps, 0, 0), timeout=120, interval=0.1,
                            what=f"the swatch to show red {steps}")
                 wait_cpu_still(started.pid, timeout=60)
@@ -428,6 +434,7 @@ def main():
     parser.add_argument("--windows-exe", help="Tintcast.exe (default: build/windows*/bin/Tintcast.exe)")
     parser.add_argument("--wine-prefix", help="default: wine-prefix beside the bench dir")
     args = parser.parse_args()
+    os.environ.setdefault("TINTCAST_FORM_JSON", os.path.join(args.bench_dir, "form_json"))
     if not 765 < args.steps <= 1020:
         parser.error("--steps: three bars up and one down again make 766 to 1020 steps")
 
