@@ -37,10 +37,17 @@ constexpr std::int16_t FromInner(const BarRange& range, int inner) {
     return static_cast<std::int16_t>(BarSign(range) * inner);
 }
 
-// A value held within the range, whichever end is the larger.
+// The range's ends by size, whichever is at the top.
+constexpr int LowestValue(const BarRange& range) {
+    return std::min(range.top, range.bottom);
+}
+constexpr int HighestValue(const BarRange& range) {
+    return std::max(range.top, range.bottom);
+}
+
+// A value held within the range.
 constexpr std::int16_t ClampToBar(const BarRange& range, int value) {
-    return static_cast<std::int16_t>(std::clamp<int>(value, std::min(range.top, range.bottom),
-                                                     std::max(range.top, range.bottom)));
+    return static_cast<std::int16_t>(std::clamp(value, LowestValue(range), HighestValue(range)));
 }
 
 }  // namespace tintcast::platform

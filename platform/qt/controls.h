@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 
 #include <QAbstractButton>
@@ -119,8 +118,8 @@ public:
     FormScrollBar(const BarRange& range, QWidget* parent);
     std::int16_t formValue() const { return FromInner(range_, value()); }
     void setFormValue(std::int16_t value) { setValue(ToInner(range_, value)); }
-    int formMinimum() const { return std::min(range_.top, range_.bottom); }
-    int formMaximum() const { return std::max(range_.top, range_.bottom); }
+    int formMinimum() const { return LowestValue(range_); }
+    int formMaximum() const { return HighestValue(range_); }
     int formStep() const { return range_.smallChange; }
 
 private:

@@ -270,7 +270,7 @@ void FakeView::Key(FormKey key, char letter) {
             for (const Control& control : controls_) {
                 const std::string_view caption = control.spec->caption;
                 const std::size_t mark = caption.find('&');
-                if (mark + 1 < caption.size() &&
+                if (mark != std::string_view::npos && mark + 1 < caption.size() &&
                     std::toupper(static_cast<unsigned char>(caption[mark + 1])) ==
                         std::toupper(static_cast<unsigned char>(letter)) &&
                     control.spec->kind == ControlKind::Button) {

@@ -40,6 +40,14 @@ void Send(MSG message) {
 
 Win32Driver::Win32Driver(const platform::FormSpec& spec) : spec_(spec), form_(spec) {}
 
+// The tests share one thread: a quit that this form's handlers asked for must not
+// reach the next test's form.
+Win32Driver::~Win32Driver() {
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
 void Win32Driver::Load(platform::FormEvents& events) {
     form_.Load(events);
     if (form_.window() == nullptr) {

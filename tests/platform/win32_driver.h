@@ -16,6 +16,9 @@ namespace tintcast::testing {
 class Win32Driver final : public FormDriver {
 public:
     explicit Win32Driver(const platform::FormSpec& spec);
+    ~Win32Driver() override;
+    Win32Driver(const Win32Driver&) = delete;
+    Win32Driver& operator=(const Win32Driver&) = delete;
 
     platform::ViewServices& View() override { return form_; }
     // Loads the form, then makes its window the active one so that keys reach it.
