@@ -88,7 +88,8 @@ SWATCH = control_place("txtColor")
 COPY_BUTTON = control_place("Command1")
 EXIT_BUTTON = control_place("cmdExit")
 VALUE_BOX = control_place("txtHex")
-# The check box and the start of its caption: its place is much wider than the caption.
+# The check box's whole place, much wider than its caption: both programs take a click
+# anywhere in it.
 STAY_ON_TOP = control_place("chkTop")
 
 # Preset buttons, top to bottom: name, place, the colour they show and set.
