@@ -1,5 +1,6 @@
 #include "platform/qt/application.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -11,10 +12,14 @@
 #include "platform/qt/conversions.h"
 #include "platform/qt/lost_display.h"
 #include "platform/qt/quit_on_signals.h"
+#include "platform/qt/session_bus.h"
 
 namespace tintcast::platform::qt {
 
 namespace {
+
+// A bus answers in milliseconds; one still silent after this may never answer.
+constexpr std::chrono::milliseconds kSessionBusWait{2000};
 
 // Messages Qt logs while it starts are held back: if the start fails they are
 // replaced by one line, otherwise they go out as usual.
@@ -104,6 +109,9 @@ Application::Application(int& argc, char** argv, const Identity& identity)
     QCoreApplication::setApplicationVersion(ToQString(identity.version));
     QGuiApplication::setDesktopFileName(ToQString(identity.desktopEntry));
 
+    if (!SessionBusAnswers(kSessionBusWait)) {
+        AvoidSessionBus();  // the window matters more than the accessibility bridge
+    }
     startupLog = new StartupLog{.program = std::string(identity.program)};
     startupLog->previous = qInstallMessageHandler(HoldStartupMessage);
     app_ = std::make_unique<QApplication>(argc, argv);
