@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include <QAbstractNativeEventFilter>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -114,29 +117,53 @@ std::optional<std::string> HandToKeeper(xcb_connection_t* connection, xcb_window
     return "the keeper could not take the clipboard";
 }
 
+// Notes the SelectionClear events of the given selections as they pass to Qt, which
+// has by then handled every event the server queued before them.
+class ClearWatch final : public QAbstractNativeEventFilter {
+public:
+    explicit ClearWatch(std::vector<xcb_atom_t> awaited) : awaited_(std::move(awaited)) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~ClearWatch() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+    ClearWatch(const ClearWatch&) = delete;
+    ClearWatch& operator=(const ClearWatch&) = delete;
+
+    bool done() const { return awaited_.empty(); }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type == "xcb_generic_event_t" && (event->response_type & 0x7F) == XCB_SELECTION_CLEAR) {
+            std::erase(awaited_,
+                       reinterpret_cast<const xcb_selection_clear_event_t*>(event)->selection);
+        }
+        return false;  // Qt sees it too
+    }
+
+private:
+    std::vector<xcb_atom_t> awaited_;
+};
+
 // Gives up the selections the program still owns. Requests that reached it before
-// come ahead of the SelectionClear the server sends for this: Qt answers them while
-// the wait lasts, and the wait ends once Qt has seen the clear.
+// come ahead of the SelectionClear the server sends for this: Qt answers them, with
+// the text, while the wait lasts, and the wait ends with the clear.
 void LetGo(xcb_connection_t* connection) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    bool released[2] = {false, false};
-    const xcb_atom_t selections[2] = {Intern(connection, "CLIPBOARD"), XCB_ATOM_PRIMARY};
+    std::vector<xcb_atom_t> released;
     // Under a grab, so that a newer copy by another program is never cleared.
     xcb_grab_server(connection);
-    for (int i = 0; i < 2; ++i) {
-        released[i] = CreatedBy(connection, SelectionOwner(connection, selections[i]));
-        if (released[i]) {
-            xcb_set_selection_owner(connection, XCB_WINDOW_NONE, selections[i], XCB_CURRENT_TIME);
+    for (const xcb_atom_t selection :
+         {Intern(connection, "CLIPBOARD"), xcb_atom_t{XCB_ATOM_PRIMARY}}) {
+        if (CreatedBy(connection, SelectionOwner(connection, selection))) {
+            xcb_set_selection_owner(connection, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
+            released.push_back(selection);
         }
     }
+    ClearWatch clears(std::move(released));
     xcb_ungrab_server(connection);
     xcb_flush(connection);
-    ServeUntil(Clock::now() + kLetGoWait, [&released, clipboard] {
-        return !(released[0] && clipboard->ownsClipboard()) &&
-               !(released[1] && clipboard->ownsSelection());
-    });
-    // Whatever Qt still counts as ours is dropped too: it would otherwise offer it to
+    ServeUntil(Clock::now() + kLetGoWait, [&clears] { return clears.done(); });
+    // Qt keeps counting a selection given up this way as its own: it would offer it to
     // the manager again as the application object ends, and wait without a bound.
+    QClipboard* clipboard = QGuiApplication::clipboard();
     for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection}) {
         if (mode == QClipboard::Clipboard ? clipboard->ownsClipboard()
                                           : clipboard->ownsSelection()) {
