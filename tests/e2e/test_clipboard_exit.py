@@ -298,7 +298,7 @@ class FailingKeeper(StandInKeeper):
                 self.assertEqual(app.wait_exit(), 0, app.log())
                 with open(pid_file) as file:
                     keeper = int(file.read())
-                self.addCleanup(lambda: running(keeper) and os.kill(keeper, signal.SIGKILL))
+                self.addCleanup(lambda pid=keeper: running(pid) and os.kill(pid, signal.SIGKILL))
                 self.assertFalse(running(keeper))
                 self.assertEqual([line for line in app.log().splitlines()
                                   if line.startswith(LOST)], [f"{LOST}: {reason}"])
@@ -360,7 +360,7 @@ class ManagerTrouble(ClipboardTest):
 # A manager as sway's X window manager is: it owns CLIPBOARD_MANAGER and answers
 # SAVE_TARGETS with "saved" at once, without taking anything.
 LYING_MANAGER = """
-from Xlib import X, Xatom, display
+from Xlib import X, display
 from Xlib.protocol import event
 x = display.Display()
 window = x.screen().root.create_window(0, 0, 1, 1, 0, x.screen().root_depth)
