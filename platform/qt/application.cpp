@@ -1,5 +1,9 @@
 #include "platform/qt/application.h"
 
+#include <pthread.h>
+#include <sys/resource.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -11,10 +15,16 @@
 #include "platform/qt/conversions.h"
 #include "platform/qt/lost_display.h"
 #include "platform/qt/quit_on_signals.h"
+#include "platform/qt/session_bus.h"
 
 namespace tintcast::platform::qt {
 
 namespace {
+
+// A bus answers in milliseconds; one still silent after this may never answer.
+constexpr std::chrono::milliseconds kSessionBusWait{2000};
+// Ample for the threads Qt starts (X events, D-Bus).
+constexpr std::size_t kThreadStack = 1024 * 1024;
 
 // Messages Qt logs while it starts are held back: if the start fails they are
 // replaced by one line, otherwise they go out as usual.
@@ -75,6 +85,24 @@ void TakeDisplayArgument(int argc, char** argv) {
     }
 }
 
+// Qt waits for ever for a thread of its own (the D-Bus connection's) that could not be
+// started. Under a limit on address space (ulimit -v) the default stacks, 8 MiB each,
+// use it up at once: 100,000 KiB allowed the X event thread but not the next one.
+void LeaveRoomForThreads() {
+    rlimit space = {};
+    pthread_attr_t attributes;
+    std::size_t stack = 0;
+    if (getrlimit(RLIMIT_AS, &space) != 0 || space.rlim_cur == RLIM_INFINITY ||
+        pthread_getattr_default_np(&attributes) != 0) {
+        return;
+    }
+    if (pthread_attr_getstacksize(&attributes, &stack) == 0 && stack > kThreadStack) {
+        pthread_attr_setstacksize(&attributes, kThreadStack);
+        pthread_setattr_default_np(&attributes);
+    }
+    pthread_attr_destroy(&attributes);
+}
+
 }  // namespace
 
 StartFailure DescribeStartFailure(std::string_view program, std::string_view displayProblem,
@@ -91,6 +119,7 @@ StartFailure DescribeStartFailure(std::string_view program, std::string_view dis
 Application::Application(int& argc, char** argv, const Identity& identity)
     : program_(identity.program) {
     TakeDisplayArgument(argc, argv);
+    LeaveRoomForThreads();
     const std::string platform = PlatformOverride(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"),
                                                   qEnvironmentVariableIsSet("WAYLAND_DISPLAY"),
                                                   qEnvironmentVariableIsSet("DISPLAY"));
@@ -104,6 +133,9 @@ Application::Application(int& argc, char** argv, const Identity& identity)
     QCoreApplication::setApplicationVersion(ToQString(identity.version));
     QGuiApplication::setDesktopFileName(ToQString(identity.desktopEntry));
 
+    if (!SessionBusAnswers(kSessionBusWait)) {
+        AvoidSessionBus();  // the window matters more than the accessibility bridge
+    }
     startupLog = new StartupLog{.program = std::string(identity.program)};
     startupLog->previous = qInstallMessageHandler(HoldStartupMessage);
     app_ = std::make_unique<QApplication>(argc, argv);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QAbstractNativeEventFilter>
 #include <QClipboard>
@@ -13,6 +15,7 @@
 #include <QTimer>
 
 #include "platform/qt/keeper_process.h"
+#include "platform/qt/selection_conversion.h"
 #include "platform/x11/selection.h"
 
 namespace tintcast::platform::qt {
@@ -29,6 +32,8 @@ using x11::SelectionOwner;
 constexpr auto kManagerWait = 1000ms;
 // The keeper answers once it has connected and checked the owner.
 constexpr auto kKeeperWait = 2000ms;
+// The server's SelectionClear follows at once.
+constexpr auto kLetGoWait = 1000ms;
 
 xcb_connection_t* X11Connection() {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -50,70 +55,30 @@ bool ServeUntil(Clock::time_point deadline, Done done) {
     return true;
 }
 
-// Asks the clipboard manager to save the clipboard (SAVE_TARGETS) and catches its
-// answer, a SelectionNotify to a window of our own, before Qt sees it.
-class ManagerRequest final : public QAbstractNativeEventFilter {
-public:
-    enum class State { Waiting, Saved, Refused };
-
-    explicit ManagerRequest(xcb_connection_t* connection)
-        : connection_(connection), manager_(Intern(connection, "CLIPBOARD_MANAGER")) {
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-        requestor_ = xcb_generate_id(connection);
-        xcb_create_window(connection, XCB_COPY_FROM_PARENT, requestor_, screen->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        QCoreApplication::instance()->installNativeEventFilter(this);
-        xcb_convert_selection(connection, requestor_, manager_, Intern(connection, "SAVE_TARGETS"),
-                              Intern(connection, "_TINTCAST_SAVED"), XCB_CURRENT_TIME);
-        xcb_flush(connection);
-    }
-    ~ManagerRequest() override {
-        QCoreApplication::instance()->removeNativeEventFilter(this);
-        xcb_destroy_window(connection_, requestor_);
-        xcb_flush(connection_);
-    }
-    ManagerRequest(const ManagerRequest&) = delete;
-    ManagerRequest& operator=(const ManagerRequest&) = delete;
-
-    // A manager that has gone away refuses.
-    State state() const {
-        if (state_ == State::Waiting && SelectionOwner(connection_, manager_) == XCB_WINDOW_NONE) {
-            return State::Refused;
-        }
-        return state_;
-    }
-
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
-        if (type != "xcb_generic_event_t") {
-            return false;
-        }
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) {
-            return false;
-        }
-        const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
-        if (notify->requestor != requestor_) {
-            return false;
-        }
-        state_ = notify->property == XCB_ATOM_NONE ? State::Refused : State::Saved;
-        return true;
-    }
-
-private:
-    xcb_connection_t* connection_;
-    xcb_atom_t manager_;
-    xcb_window_t requestor_ = XCB_WINDOW_NONE;
-    State state_ = State::Waiting;
-};
-
-bool HandToManager(xcb_connection_t* connection) {
-    if (SelectionOwner(connection, Intern(connection, "CLIPBOARD_MANAGER")) == XCB_WINDOW_NONE) {
+// The manager's word alone is not enough: some say "saved" and keep nothing. It has
+// kept the text when the clipboard's new owner serves it.
+bool HandToManager(xcb_connection_t* connection, const std::string& text) {
+    const xcb_atom_t manager = Intern(connection, "CLIPBOARD_MANAGER");
+    if (SelectionOwner(connection, manager) == XCB_WINDOW_NONE) {
         return false;
     }
-    ManagerRequest request(connection);
+    {
+        SelectionConversion save(connection, manager, Intern(connection, "SAVE_TARGETS"));
+        ServeUntil(Clock::now() + kManagerWait,
+                   [&save] { return save.state() != SelectionConversion::State::Waiting; });
+        if (save.state() != SelectionConversion::State::Done) {
+            return false;
+        }
+    }
+    const xcb_atom_t clipboard = Intern(connection, "CLIPBOARD");
+    const xcb_window_t owner = SelectionOwner(connection, clipboard);
+    if (owner == XCB_WINDOW_NONE || CreatedBy(connection, owner)) {
+        return false;
+    }
+    SelectionConversion check(connection, clipboard, Intern(connection, "UTF8_STRING"));
     ServeUntil(Clock::now() + kManagerWait,
-               [&request] { return request.state() != ManagerRequest::State::Waiting; });
-    return request.state() == ManagerRequest::State::Saved;
+               [&check] { return check.state() != SelectionConversion::State::Waiting; });
+    return check.value() == text;
 }
 
 // The keeper lies beside the program in the build tree's layout and the installed one.
@@ -126,11 +91,11 @@ std::string KeeperPath() {
 
 // Returns why the keeper does not serve the text, or nothing when it does or when
 // another program took the clipboard meanwhile.
-std::optional<std::string> HandToKeeper(xcb_connection_t* connection, xcb_window_t owner) {
+std::optional<std::string> HandToKeeper(xcb_connection_t* connection, xcb_window_t owner,
+                                        const std::string& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     KeeperProcess keeper;
-    if (auto failure = keeper.Start(KeeperPath(), owner,
-                                    clipboard->text(QClipboard::Clipboard).toStdString())) {
+    if (auto failure = keeper.Start(KeeperPath(), owner, text)) {
         return failure;
     }
     // Requests that reach this program before the keeper takes over are answered
@@ -140,14 +105,71 @@ std::optional<std::string> HandToKeeper(xcb_connection_t* connection, xcb_window
         return keeping.has_value() && (!*keeping || !clipboard->ownsClipboard());
     });
     if (!settled) {
+        const bool answered = keeper.Answer().has_value();
         keeper.Kill();
-        return "the keeper did not answer in time";
+        return answered ? "the keeper did not take the clipboard in time"
+                        : "the keeper did not answer in time";
     }
     const xcb_window_t now = SelectionOwner(connection, Intern(connection, "CLIPBOARD"));
     if (*keeper.Answer() || (now != XCB_WINDOW_NONE && !CreatedBy(connection, now))) {
         return std::nullopt;
     }
     return "the keeper could not take the clipboard";
+}
+
+// Notes the SelectionClear events of the given selections as they pass to Qt, which
+// has by then handled every event the server queued before them.
+class ClearWatch final : public QAbstractNativeEventFilter {
+public:
+    explicit ClearWatch(std::vector<xcb_atom_t> awaited) : awaited_(std::move(awaited)) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~ClearWatch() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+    ClearWatch(const ClearWatch&) = delete;
+    ClearWatch& operator=(const ClearWatch&) = delete;
+
+    bool done() const { return awaited_.empty(); }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type == "xcb_generic_event_t" && (event->response_type & 0x7F) == XCB_SELECTION_CLEAR) {
+            std::erase(awaited_,
+                       reinterpret_cast<const xcb_selection_clear_event_t*>(event)->selection);
+        }
+        return false;  // Qt sees it too
+    }
+
+private:
+    std::vector<xcb_atom_t> awaited_;
+};
+
+// Gives up the selections the program still owns. Requests that reached it before
+// come ahead of the SelectionClear the server sends for this: Qt answers them, with
+// the text, while the wait lasts, and the wait ends with the clear.
+void LetGo(xcb_connection_t* connection) {
+    std::vector<xcb_atom_t> released;
+    // Under a grab, so that a newer copy by another program is never cleared.
+    xcb_grab_server(connection);
+    for (const xcb_atom_t selection :
+         {Intern(connection, "CLIPBOARD"), xcb_atom_t{XCB_ATOM_PRIMARY}}) {
+        if (CreatedBy(connection, SelectionOwner(connection, selection))) {
+            xcb_set_selection_owner(connection, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
+            released.push_back(selection);
+        }
+    }
+    ClearWatch clears(std::move(released));
+    xcb_ungrab_server(connection);
+    xcb_flush(connection);
+    ServeUntil(Clock::now() + kLetGoWait, [&clears] { return clears.done(); });
+    // Qt keeps counting a selection given up this way as its own: it would offer it to
+    // the manager again as the application object ends, and wait without a bound.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection}) {
+        if (mode == QClipboard::Clipboard ? clipboard->ownsClipboard()
+                                          : clipboard->ownsSelection()) {
+            clipboard->clear(mode);
+        }
+    }
 }
 
 }  // namespace
@@ -168,19 +190,17 @@ void KeepClipboardAfterExit(std::string_view program) {
     }
     QClipboard* clipboard = QGuiApplication::clipboard();
     const xcb_window_t owner = SelectionOwner(connection, Intern(connection, "CLIPBOARD"));
-    if (CreatedBy(connection, owner) && clipboard->ownsClipboard() && !HandToManager(connection)) {
-        if (const auto failure = HandToKeeper(connection, owner)) {
-            std::fprintf(stderr, "%.*s: the copied text could not be kept after exit: %s\n",
-                         static_cast<int>(program.size()), program.data(), failure->c_str());
+    std::optional<std::string> failure;
+    if (CreatedBy(connection, owner) && clipboard->ownsClipboard()) {
+        const std::string text = clipboard->text(QClipboard::Clipboard).toStdString();
+        if (!HandToManager(connection, text)) {
+            failure = HandToKeeper(connection, owner, text);
         }
     }
-    // Whatever is still ours is let go now: Qt would otherwise offer it to the manager
-    // again as the application object ends, and wait for an answer without a bound.
-    for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection}) {
-        if (mode == QClipboard::Clipboard ? clipboard->ownsClipboard()
-                                          : clipboard->ownsSelection()) {
-            clipboard->clear(mode);
-        }
+    LetGo(connection);
+    if (failure) {
+        std::fprintf(stderr, "%.*s: the copied text could not be kept after exit: %s\n",
+                     static_cast<int>(program.size()), program.data(), failure->c_str());
     }
 }
 

@@ -6,14 +6,19 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
+#include <thread>
 
 extern char** environ;
 
 namespace tintcast::platform::qt {
 
 namespace {
+
+// SIGKILL ends a process at once, unless it is stuck in the kernel.
+constexpr auto kReapWait = std::chrono::milliseconds(1000);
 
 bool WriteAll(int fd, const std::string& data) {
     std::size_t done = 0;
@@ -36,10 +41,17 @@ KeeperProcess::~KeeperProcess() {
     if (answer_ >= 0) {
         close(answer_);
     }
-    // A keeper that keeps the text outlives the program; any other has ended or is
-    // ending, and is collected.
-    if (pid_ > 0 && keeping_ != true) {
-        waitpid(pid_, nullptr, 0);
+    // A keeper that keeps the text outlives the program; any other is ended and
+    // collected, without waiting for it longer than a moment.
+    if (keeping_ != true) {
+        Kill();
+    }
+    if (killed_) {
+        const auto deadline = std::chrono::steady_clock::now() + kReapWait;
+        while (waitpid(pid_, nullptr, WNOHANG) == 0 &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
 }
 
@@ -97,10 +109,11 @@ std::optional<bool> KeeperProcess::Answer() {
 }
 
 void KeeperProcess::Kill() {
-    if (pid_ > 0 && !keeping_) {
+    if (pid_ > 0 && !killed_) {
         kill(pid_, SIGKILL);
-        keeping_ = false;
+        killed_ = true;
     }
+    keeping_ = false;
 }
 
 }  // namespace tintcast::platform::qt

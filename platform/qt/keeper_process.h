@@ -23,13 +23,15 @@ public:
                                      const std::string& text);
     // True: it keeps the text; false: it will not; nothing yet while it decides.
     std::optional<bool> Answer();
-    // Ends a keeper that has not answered, so that it cannot take the clipboard later.
+    // Ends the keeper, whatever it answered: one that has not taken over by now must
+    // not take the clipboard later.
     void Kill();
 
 private:
     pid_t pid_ = -1;
     int answer_ = -1;
     std::optional<bool> keeping_;
+    bool killed_ = false;
 };
 
 }  // namespace tintcast::platform::qt

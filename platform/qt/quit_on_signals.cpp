@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+
 #include <cerrno>
-#include <csignal>
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QSocketNotifier>
+#include <QWindow>
 
 namespace tintcast::platform::qt {
 
@@ -22,7 +24,6 @@ QuitOnSignals::QuitOnSignals() {
     if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
     }
-    writeEnd = fds_[1];
     notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
         char drained[16];
@@ -30,19 +31,14 @@ QuitOnSignals::QuitOnSignals() {
         }
         QCoreApplication::quit();
     });
-    struct sigaction action = {};
-    action.sa_handler = &QuitOnSignals::OnSignal;
-    sigemptyset(&action.sa_mask);
-    // A second signal, while the program is already on its way out, ends it at once.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (const int signal : kSignals) {
-        sigaction(signal, &action, nullptr);
-    }
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 QuitOnSignals::~QuitOnSignals() {
-    for (const int signal : kSignals) {
-        std::signal(signal, SIG_DFL);
+    if (installed_) {
+        for (int i = 0; i < 3; ++i) {
+            sigaction(kSignals[i], &previous_[i], nullptr);
+        }
     }
     writeEnd = -1;
     notifier_.reset();
@@ -50,6 +46,31 @@ QuitOnSignals::~QuitOnSignals() {
         close(fds_[0]);
         close(fds_[1]);
     }
+}
+
+bool QuitOnSignals::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched->isWindowType() &&
+        static_cast<QWindow*>(watched)->isExposed()) {
+        QCoreApplication::instance()->removeEventFilter(this);
+        Install();
+    }
+    return false;
+}
+
+void QuitOnSignals::Install() {
+    writeEnd = fds_[1];
+    struct sigaction action = {};
+    action.sa_handler = &QuitOnSignals::OnSignal;
+    sigemptyset(&action.sa_mask);
+    // A second signal, while the program is already on its way out, ends it at once.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    for (int i = 0; i < 3; ++i) {
+        sigaction(kSignals[i], nullptr, &previous_[i]);
+        if (previous_[i].sa_handler != SIG_IGN) {
+            sigaction(kSignals[i], &action, nullptr);
+        }
+    }
+    installed_ = true;
 }
 
 void QuitOnSignals::OnSignal(int signal) {

@@ -25,6 +25,7 @@ namespace {
 
 using tintcast::platform::x11::Intern;
 using tintcast::platform::x11::SelectionOwner;
+using tintcast::platform::x11::SendSelectionNotify;
 
 constexpr std::size_t kMaxText = 64 * 1024;  // served in one piece, without INCR
 
@@ -108,16 +109,17 @@ void Answer(xcb_connection_t* c, const Atoms& atoms, const xcb_selection_request
     } else {
         served = false;
     }
-    xcb_selection_notify_event_t notify = {};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = request.time;
-    notify.requestor = request.requestor;
-    notify.selection = request.selection;
-    notify.target = request.target;
-    notify.property = served ? property : xcb_atom_t{XCB_ATOM_NONE};
-    xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&notify));
+    SendSelectionNotify(c, request, served ? property : xcb_atom_t{XCB_ATOM_NONE});
     xcb_flush(c);
+}
+
+bool WindowExists(xcb_connection_t* c, xcb_window_t window) {
+    xcb_generic_error_t* error = nullptr;
+    auto* reply = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), &error);
+    const bool exists = reply != nullptr;
+    std::free(reply);
+    std::free(error);
+    return exists;
 }
 
 void Detach() {
@@ -166,7 +168,8 @@ int main(int argc, char** argv) {
                       Intern(c, "_NET_WM_PID")};
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_window_t window = xcb_generate_id(c);
-    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // Structure events tell when another client destroys the window.
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
     const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
@@ -190,13 +193,21 @@ int main(int argc, char** argv) {
     }
     Detach();
 
-    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+    // Any client can send a SelectionClear or a DestroyNotify, and the bit that marks
+    // a sent event is not to be trusted: the server is asked whether it is so.
+    bool serving = true;
+    while (serving) {
+        xcb_generic_event_t* event = xcb_wait_for_event(c);
+        if (event == nullptr) {
+            break;  // the display is gone
+        }
         const std::uint8_t type = event->response_type & 0x7F;
         if (type == XCB_SELECTION_REQUEST) {
             Answer(c, atoms, *reinterpret_cast<xcb_selection_request_event_t*>(event), text, owned);
         } else if (type == XCB_SELECTION_CLEAR) {
-            std::free(event);
-            break;  // another program has the clipboard now
+            serving = SelectionOwner(c, atoms.clipboard) == window;
+        } else if (type == XCB_DESTROY_NOTIFY) {
+            serving = WindowExists(c, window);
         }
         std::free(event);
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace tintcast::platform::x11 {
 
@@ -26,6 +27,22 @@ bool CreatedBy(xcb_connection_t* connection, xcb_window_t window) {
     const xcb_setup_t* setup = xcb_get_setup(connection);
     return window != XCB_WINDOW_NONE &&
            (window & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+void SendSelectionNotify(xcb_connection_t* connection, const xcb_selection_request_event_t& request,
+                         xcb_atom_t property) {
+    xcb_selection_notify_event_t notify = {};
+    notify.response_type = XCB_SELECTION_NOTIFY;
+    notify.time = request.time;
+    notify.requestor = request.requestor;
+    notify.selection = request.selection;
+    notify.target = request.target;
+    notify.property = property;
+    // xcb_send_event always sends 32 bytes; the struct has 24.
+    char event[32] = {};
+    static_assert(sizeof notify <= sizeof event);
+    std::memcpy(event, &notify, sizeof notify);
+    xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT, event);
 }
 
 }  // namespace tintcast::platform::x11

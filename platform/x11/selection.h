@@ -16,4 +16,9 @@ xcb_window_t SelectionOwner(xcb_connection_t* connection, xcb_atom_t selection);
 // True when the window was created by this connection.
 bool CreatedBy(xcb_connection_t* connection, xcb_window_t window);
 
+// Answers a SelectionRequest: the value is in property, or XCB_ATOM_NONE refuses. The
+// event goes out as the full 32 bytes the server sends, zeroed beyond its fields.
+void SendSelectionNotify(xcb_connection_t* connection, const xcb_selection_request_event_t& request,
+                         xcb_atom_t property);
+
 }  // namespace tintcast::platform::x11

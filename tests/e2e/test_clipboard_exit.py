@@ -8,10 +8,13 @@ its window does, so it hands the clipboard over and exits with status 0.
 import os
 import shutil
 import signal
+import sys
+import tempfile
 import unittest
 
 from form_places import EXIT_BUTTON, PRESETS, VALUE_BOX
-from harness import KEEPER, PROGRAM, TITLE, DisplayTest, unused_display_number, wait_until
+from harness import (KEEPER, PROGRAM, TITLE, DisplayTest, Timeout, unused_display_number,
+                     wait_until)
 
 PRESET = {name: place for name, place, _ in PRESETS}
 
@@ -101,6 +104,59 @@ class WithoutManager(ClipboardTest):
         self.assertIsNone(self.display.clipboard())
         self.assert_no_keeper_stays()
 
+    def test_the_keepers_answer_is_the_event_and_nothing_else(self):
+        app, text = self.start_and_copy()
+        self.leave(app, "Alt+X")
+        self.keeper_serving()
+        from Xlib import X
+        from Xlib import display as xlib_display
+        x = xlib_display.Display(f":{self.display.number}")
+        try:
+            screen = x.screen()
+            requestor = screen.root.create_window(0, 0, 1, 1, 0, screen.root_depth)
+            pasted = x.intern_atom("PASTED")
+            requestor.convert_selection(x.intern_atom("CLIPBOARD"), x.intern_atom("UTF8_STRING"),
+                                        pasted, X.CurrentTime)
+            x.flush()
+
+            def answer():
+                while x.pending_events():
+                    event = x.next_event()
+                    if event.type == X.SelectionNotify:
+                        return event
+                return None
+            # All 32 bytes the server passed on; the event's own fields end at byte 24.
+            raw = wait_until(answer, what="the keeper's answer")._binary
+            self.assertEqual(len(raw), 32)
+            self.assertEqual(raw[24:], bytes(8), raw.hex())
+            self.assertEqual(requestor.get_full_property(pasted, X.AnyPropertyType).value, text)
+        finally:
+            x.close()
+
+    def test_the_keeper_trusts_the_server_not_other_programs(self):
+        app, text = self.start_and_copy()
+        self.leave(app, "Alt+X")
+        keeper = self.keeper_serving()
+        from Xlib import X
+        from Xlib import display as xlib_display
+        from Xlib.protocol import event
+        x = xlib_display.Display(f":{self.display.number}")
+        try:
+            window = x.create_resource_object("window", self.display.selection_owner("CLIPBOARD"))
+            window.send_event(event.SelectionClear(window=window, atom=x.intern_atom("CLIPBOARD"),
+                                                   time=X.CurrentTime))
+            x.sync()
+            # This paste reaches the keeper after the forged message.
+            self.assertEqual(self.display.clipboard(), text)
+            self.assertEqual(self.display.keepers(), [keeper])
+            # With its window gone it has nothing to serve.
+            window.destroy()
+            x.sync()
+        finally:
+            x.close()
+        wait_until(lambda: keeper not in self.display.keepers(),
+                   what="the keeper to end with its window")
+
     def test_no_keeper_when_another_program_copied_last(self):
         app, _ = self.start_and_copy()
         self.display.offer_clipboard(b"copied elsewhere")
@@ -157,25 +213,36 @@ exec "{keeper}" "$@"
 """
 
 
-class SlowKeeper(ClipboardTest):
-    def setUp(self):
-        super().setUp()
-        # A copy of the installed program, with the stand-in where it looks for its keeper.
-        prefix = os.path.join(self.display.tmp, "prefix")
+class StandInKeeper(ClipboardTest):
+    """A copy of the installed program, with a stand-in (or nothing) where it looks for
+    its keeper."""
+
+    def use_keeper(self, script):
+        prefix = tempfile.mkdtemp(prefix="prefix-", dir=self.display.tmp)
         libexec = os.path.join(prefix, "libexec", "tintcast")
         os.makedirs(os.path.join(prefix, "bin"))
         os.makedirs(libexec)
         self.program = shutil.copy2(PROGRAM, os.path.join(prefix, "bin"))
-        keeper = os.path.join(libexec, os.path.basename(KEEPER))
-        with open(keeper, "w") as script:
-            script.write(HELD_KEEPER.format(keeper=os.path.realpath(KEEPER)))
-        os.chmod(keeper, 0o755)
+        if script is not None:
+            keeper = os.path.join(libexec, os.path.basename(KEEPER))
+            with open(keeper, "w") as file:
+                file.write(script)
+            os.chmod(keeper, 0o755)
+
+    def start_and_copy(self, env=None):
+        return super().start_and_copy(program=self.program, env=env)
+
+
+class SlowKeeper(StandInKeeper):
+    def setUp(self):
+        super().setUp()
+        self.use_keeper(HELD_KEEPER.format(keeper=os.path.realpath(KEEPER)))
         self.started = os.path.join(self.display.tmp, "keeper-started")
         self.hold = os.path.join(self.display.tmp, "keeper-held")
         open(self.hold, "w").close()
 
     def start_and_copy(self):
-        return super().start_and_copy(program=self.program, env={
+        return super().start_and_copy(env={
             "TINTCAST_TEST_STARTED": self.started, "TINTCAST_TEST_HOLD": self.hold})
 
     def test_a_paste_while_the_keeper_starts_is_answered(self):
@@ -197,6 +264,67 @@ class SlowKeeper(ClipboardTest):
         self.assertEqual([line for line in app.log().splitlines() if line.startswith(LOST)],
                          [f"{LOST}: the keeper did not answer in time"])
         self.assertIsNone(self.display.clipboard())
+
+
+# Answers as told, then stays without ever taking the clipboard.
+LINGERING_KEEPER = """#!/bin/sh
+echo $$ > "$TINTCAST_TEST_PID"
+printf {answer}
+exec sleep 600
+"""
+CRASHING_KEEPER = """#!/bin/sh
+kill -SEGV $$
+"""
+
+
+def running(pid):
+    """Whether a process exists and has not ended (a zombie has)."""
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
+class FailingKeeper(StandInKeeper):
+    def test_a_keeper_that_lingers_is_ended(self):
+        for answer, reason in (("n", "the keeper could not take the clipboard"),
+                               ("k", "the keeper did not take the clipboard in time")):
+            with self.subTest(answer=answer):
+                self.use_keeper(LINGERING_KEEPER.format(answer=answer))
+                pid_file = os.path.join(self.display.tmp, f"keeper-{answer}.pid")
+                app, _ = self.start_and_copy(env={"TINTCAST_TEST_PID": pid_file})
+                app.key("alt+x")
+                self.assertEqual(app.wait_exit(), 0, app.log())
+                with open(pid_file) as file:
+                    keeper = int(file.read())
+                self.addCleanup(lambda pid=keeper: running(pid) and os.kill(pid, signal.SIGKILL))
+                self.assertFalse(running(keeper))
+                self.assertEqual([line for line in app.log().splitlines()
+                                  if line.startswith(LOST)], [f"{LOST}: {reason}"])
+
+    def test_pastes_during_the_exit_are_answered_without_a_keeper(self):
+        for name, script in (("missing", None), ("crashing", CRASHING_KEEPER)):
+            with self.subTest(keeper=name):
+                self.use_keeper(script)
+                app, text = self.start_and_copy()
+                paste = ["xclip", "-o", "-selection", "clipboard", "-target", "UTF8_STRING"]
+                logs = [f"paste-{name}-{number}.log" for number in range(50)]
+                readers = [self.display.spawn(paste, log=log) for log in logs[:25]]
+                app.key("alt+x")
+                readers += [self.display.spawn(paste, log=log) for log in logs[25:]]
+                self.assertEqual(app.wait_exit(), 0, app.log())
+                try:
+                    wait_until(lambda: all(reader.poll() is not None for reader in readers),
+                               timeout=10, what="every paste to be answered")
+                except Timeout:
+                    waiting = sum(reader.poll() is None for reader in readers)
+                    raise AssertionError(f"{waiting} of {len(readers)} pastes never answered")
+                for reader, log in zip(readers, logs):
+                    if reader.returncode == 0:  # served, not refused: the copied text
+                        with open(os.path.join(self.display.tmp, log), "rb") as output:
+                            self.assertEqual(output.read(), text)
+                self.assertIn(f"{LOST}: ", app.log())
 
 
 class ManagerTrouble(ClipboardTest):
@@ -227,6 +355,40 @@ class ManagerTrouble(ClipboardTest):
         wait_until(lambda: not self.display.windows(TITLE), what="the window to close")
         self.display.manager.kill()
         self.assert_the_keeper_serves()
+
+
+# A manager as sway's X window manager is: it owns CLIPBOARD_MANAGER and answers
+# SAVE_TARGETS with "saved" at once, without taking anything.
+LYING_MANAGER = """
+from Xlib import X, display
+from Xlib.protocol import event
+x = display.Display()
+window = x.screen().root.create_window(0, 0, 1, 1, 0, x.screen().root_depth)
+window.set_selection_owner(x.intern_atom("CLIPBOARD_MANAGER"), X.CurrentTime)
+x.sync()
+while True:
+    request = x.next_event()
+    if request.type != X.SelectionRequest:
+        continue
+    property = request.property or request.target
+    request.requestor.change_property(property, x.intern_atom("NULL"), 32, [])
+    request.requestor.send_event(event.SelectionNotify(
+        time=request.time, requestor=request.requestor, selection=request.selection,
+        target=request.target, property=property))
+    x.flush()
+"""
+
+
+class LyingManager(ClipboardTest):
+    def test_a_manager_that_only_says_saved_is_not_trusted(self):
+        self.display.spawn([sys.executable, "-c", LYING_MANAGER], log="lying-manager.log")
+        wait_until(lambda: self.display.selection_owner("CLIPBOARD_MANAGER"),
+                   what="the stand-in manager")
+        app, text = self.start_and_copy()
+        self.leave(app, "Alt+X")
+        self.keeper_serving()
+        self.assertEqual(self.display.clipboard(), text)
+        self.assertNotIn(LOST, app.log())
 
 
 if __name__ == "__main__":
