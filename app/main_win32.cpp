@@ -5,7 +5,7 @@
 
 #include "platform/win32/application.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_form.h"
+#include "platform/win32/form.h"
 #include "window/main_window.h"
 
 // The library's default handler for an escaped exception prints its demangled type,

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_form.h"
+#include "platform/win32/form.h"
 
 #include <algorithm>
 #include <stdexcept>
