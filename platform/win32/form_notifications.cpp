@@ -4,12 +4,17 @@
 #include <utility>
 
 #include "platform/win32/controls.h"
-#include "platform/win32/dpi.h"
 #include "platform/win32/wide.h"
 
 namespace tintcast::platform::win32 {
 
 LRESULT CALLBACK Win32Form::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* created =
+            static_cast<Win32Form*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        created->window_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    }
     auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (form == nullptr) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -18,100 +23,85 @@ LRESULT CALLBACK Win32Form::FormProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 }
 
 LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND hwnd = window_;
     switch (message) {
         case WM_COMMAND:
-            if (Control* control = FromHwnd(reinterpret_cast<HWND>(lParam))) {
-                Command(*control, HIWORD(wParam));
-            }
+            OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
             return 0;
         case WM_VSCROLL:
-            if (Control* bar = FromHwnd(reinterpret_cast<HWND>(lParam))) {
-                // The thumb's place comes as 16 bits: a negated range is negative.
-                Scroll(*bar, LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
-            }
+            // The thumb's place comes as 16 bits: a negated range is negative.
+            OnVScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam),
+                      static_cast<short>(HIWORD(wParam)));
             return 0;
         case WM_DRAWITEM:
-            Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         case WM_CTLCOLORSTATIC:
-            return Colour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_NEXTDLGCTL:
-            NextControl(wParam, lParam);
+            OnNextDlgCtl(wParam, lParam);
             return 0;
-        case DM_GETDEFID: {
-            // Enter presses the push button that has the focus.
-            const Control* focused = FromHwnd(GetFocus());
-            if (focused != nullptr && (focused->spec->kind == ControlKind::Button ||
-                                       focused->spec->kind == ControlKind::ColorButton)) {
-                return MAKELRESULT(GetDlgCtrlID(focused->hwnd), DC_HASDEFID);
-            }
-            return 0;
-        }
+        case DM_GETDEFID:
+            return OnGetDefId();
         case WM_ACTIVATE:
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                savedFocus_ = Inside(GetFocus()) ? GetFocus() : nullptr;
-            } else if (!IsIconic(hwnd)) {
-                SetFocus(IsWindow(savedFocus_) ? savedFocus_ : FirstTabStop());
-            }
+            OnActivate(LOWORD(wParam));
             return 0;
-        case WM_DPICHANGED: {
-            dpi_ = HIWORD(wParam);
-            MakeFonts();
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            Layout();
+        case WM_CHANGEUISTATE:
+            OnChangeUiState(LOWORD(wParam), HIWORD(wParam));
             return 0;
-        }
+        case WM_UPDATEUISTATE:
+            OnUpdateUiState(wParam);
+            return 0;
+        case WM_QUERYUISTATE:
+            return hideFocus_ ? UISF_HIDEFOCUS : 0;
+        case WM_GETDPISCALEDSIZE:
+            return OnGetDpiScaledSize(static_cast<UINT>(wParam), *reinterpret_cast<SIZE*>(lParam))
+                       ? TRUE
+                       : FALSE;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case kReportFailure:
-            while (!pendingFailures_.empty()) {
-                const std::wstring text = Widen(pendingFailures_.front());
-                pendingFailures_.erase(pendingFailures_.begin());
-                MessageBoxW(hwnd, text.c_str(), Widen(spec_.caption).c_str(),
-                            MB_OK | MB_ICONWARNING);
-            }
+            OnReportFailure();
             return 0;
         case WM_DESTROY:
             if (!destroying_) {
                 PostQuitMessage(0);
             }
             return 0;
-        case WM_NCDESTROY:
-            window_ = nullptr;
-            for (Control& control : controls_) {
-                control.hwnd = nullptr;
-            }
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        case WM_NCDESTROY: {
+            HWND hwnd = window_;
+            OnNcDestroy();
             return DefWindowProcW(hwnd, message, wParam, lParam);
+        }
         default:
-            return DefWindowProcW(hwnd, message, wParam, lParam);
+            return DefWindowProcW(window_, message, wParam, lParam);
     }
 }
 
-// Tab and Shift+Tab, and a direct move, as the dialog keys ask for them.
-void Win32Form::NextControl(WPARAM wParam, LPARAM lParam) {
-    HWND next = LOWORD(lParam) != 0
-                    ? reinterpret_cast<HWND>(wParam)
-                    : GetNextDlgTabItem(window_, GetFocus(), wParam != 0 ? TRUE : FALSE);
-    if (Inside(next)) {
-        SetFocus(next);
+void Win32Form::OnCommand(HWND from, int code) {
+    Control* control = FromHwnd(from);
+    if (control == nullptr) {
+        return;
     }
-}
-
-void Win32Form::Command(Control& control, int code) {
-    const ControlRef ref{control.spec->name, control.spec->index};
+    const ControlKind kind = control->spec->kind;
+    if (kind == ControlKind::Button && (code == BN_SETFOCUS || code == BN_KILLFOCUS)) {
+        // As in a dialog: the focused push button shows the default border.
+        const LONG_PTR type = code == BN_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        const LONG_PTR style = GetWindowLongPtrW(from, GWL_STYLE) & 0xFFFF & ~BS_TYPEMASK;
+        SendMessageW(from, BM_SETSTYLE, static_cast<WPARAM>(style | type), TRUE);
+        return;
+    }
     if (code != BN_CLICKED) {
         return;
     }
-    switch (control.spec->kind) {
+    switch (kind) {
         case ControlKind::Button:
         case ControlKind::ColorButton:
         case ControlKind::CheckBox:
-            Notify(Notification::Click, ref);
+            Notify(Notification::Click, {control->spec->name, control->spec->index});
             break;
         case ControlKind::Option:
-            OptionClicked(control);
+            OptionClicked(*control);
             break;
         default:
             break;
@@ -135,33 +125,37 @@ void Win32Form::OptionClicked(Control& option) {
     Notify(Notification::Click, {option.spec->name, option.spec->index});
 }
 
-void Win32Form::Scroll(Control& bar, int code, int thumb) {
-    const BarRange& range = bar.spec->bar;
-    const int now = GetScrollPos(bar.hwnd, SB_CTL);
+void Win32Form::OnVScroll(HWND from, int code, int thumb) {
+    Control* bar = FromHwnd(from);
+    if (bar == nullptr) {
+        return;
+    }
+    const BarRange& range = bar->spec->bar;
+    const int now = GetScrollPos(bar->hwnd, SB_CTL);
     int lowest = 0;
     int highest = 0;
-    GetScrollRange(bar.hwnd, SB_CTL, &lowest, &highest);
+    GetScrollRange(bar->hwnd, SB_CTL, &lowest, &highest);
     switch (code) {
         case SB_LINEUP:
-            MoveBar(bar, now - range.smallChange);
+            MoveBar(*bar, now - range.smallChange);
             break;
         case SB_LINEDOWN:
-            MoveBar(bar, now + range.smallChange);
+            MoveBar(*bar, now + range.smallChange);
             break;
         case SB_PAGEUP:
-            MoveBar(bar, now - range.largeChange);
+            MoveBar(*bar, now - range.largeChange);
             break;
         case SB_PAGEDOWN:
-            MoveBar(bar, now + range.largeChange);
+            MoveBar(*bar, now + range.largeChange);
             break;
         case SB_TOP:
-            MoveBar(bar, lowest);
+            MoveBar(*bar, lowest);
             break;
         case SB_BOTTOM:
-            MoveBar(bar, highest);
+            MoveBar(*bar, highest);
             break;
         case SB_THUMBPOSITION:
-            MoveBar(bar, thumb);
+            MoveBar(*bar, thumb);
             break;
         default:
             break;  // SB_THUMBTRACK: the value follows the thumb only on release
@@ -183,24 +177,13 @@ void Win32Form::MoveBar(Control& bar, int inner) {
     Notify(Notification::Change, {bar.spec->name, bar.spec->index});
 }
 
-void Win32Form::Draw(const DRAWITEMSTRUCT& item) {
-    const Control* button = FromHwnd(item.hwndItem);
-    if (button == nullptr) {
-        return;
-    }
-    RECT area = item.rcItem;
-    HBRUSH face = CreateSolidBrush(ToColorRef(button->spec->background.value_or(Rgb{})));
-    FillRect(item.hDC, &area, face);
-    DeleteObject(face);
-    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-    DrawEdge(item.hDC, &area, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
-    if (item.itemState & ODS_FOCUS) {
-        InflateRect(&area, -4, -4);
-        DrawFocusRect(item.hDC, &area);
+void Win32Form::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    if (const Control* button = FromHwnd(item.hwndItem)) {
+        DrawColorButton(item, ToColorRef(button->spec->background.value_or(Rgb{})), dpi_);
     }
 }
 
-LRESULT Win32Form::Colour(HDC dc, HWND hwnd) {
+LRESULT Win32Form::OnCtlColorStatic(HDC dc, HWND hwnd) {
     const Control* control = FromHwnd(hwnd);
     if (control == nullptr || (!control->spec->foreground && !control->spec->background)) {
         return DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
@@ -217,58 +200,81 @@ LRESULT Win32Form::Colour(HDC dc, HWND hwnd) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-LRESULT CALLBACK Win32Form::EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    const auto original = reinterpret_cast<WNDPROC>(GetPropW(hwnd, L"TintcastEditProc"));
-    Control* edit = form != nullptr ? form->FromHwnd(hwnd) : nullptr;
-    if (edit == nullptr) {
-        if (message == WM_NCDESTROY) {
-            RemovePropW(hwnd, L"TintcastEditProc");
-        }
-        return CallWindowProcW(original, hwnd, message, wParam, lParam);
+// Leaving for another window and coming back keep the control that had the focus.
+void Win32Form::OnActivate(WORD state) {
+    if (state == WA_INACTIVE) {
+        savedFocus_ = Inside(GetFocus()) ? GetFocus() : nullptr;
+    } else if (!IsIconic(window_)) {
+        SetFocus(IsWindow(savedFocus_) ? savedFocus_ : FirstTabStop());
     }
-    return form->HandleEdit(*edit, message, wParam, lParam);
 }
 
-// Focus as a form reports it: entry by the mouse once the press has placed the caret,
-// and neither leaving for another window nor coming back from one.
-LRESULT Win32Form::HandleEdit(Control& edit, UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND hwnd = edit.hwnd;
-    const auto original = reinterpret_cast<WNDPROC>(GetPropW(hwnd, L"TintcastEditProc"));
-    const ControlRef ref{edit.spec->name, edit.spec->index};
-    switch (message) {
-        case WM_LBUTTONDOWN: {
-            const bool entering = GetFocus() != hwnd;
-            if (entering) {
-                enteringByMouse_ = hwnd;
-            }
-            const LRESULT result = CallWindowProcW(original, hwnd, message, wParam, lParam);
-            enteringByMouse_ = nullptr;
-            if (entering && GetFocus() == hwnd) {
-                Notify(Notification::GotFocus, ref);
-            }
-            return result;
+// The form keeps the keyboard cues itself, for the marks it and the swatch draw: not
+// every system keeps them for a window.
+void Win32Form::OnChangeUiState(WORD action, WORD flags) {
+    if (action == UIS_INITIALIZE) {
+        BOOL cues = FALSE;
+        SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+        action = cues ? UIS_CLEAR : UIS_SET;
+    }
+    if ((flags & UISF_HIDEFOCUS) != 0 && hideFocus_ != (action == UIS_SET)) {
+        SendMessageW(window_, WM_UPDATEUISTATE, MAKEWPARAM(action, flags), 0);
+    }
+}
+
+void Win32Form::OnUpdateUiState(WPARAM wParam) {
+    if ((HIWORD(wParam) & UISF_HIDEFOCUS) != 0) {
+        hideFocus_ = LOWORD(wParam) == UIS_SET;
+    }
+    DefWindowProcW(window_, WM_UPDATEUISTATE, wParam, 0);  // on to the controls
+    for (const Control& control : controls_) {
+        if (control.spec->kind == ControlKind::Swatch ||
+            control.spec->kind == ControlKind::ColorButton) {
+            InvalidateRect(control.hwnd, nullptr, FALSE);
         }
-        case WM_SETFOCUS: {
-            const LRESULT result = CallWindowProcW(original, hwnd, message, wParam, lParam);
-            if (enteringByMouse_ != hwnd && Inside(reinterpret_cast<HWND>(wParam))) {
-                Notify(Notification::GotFocus, ref);
-            }
-            return result;
-        }
-        case WM_KILLFOCUS: {
-            const LRESULT result = CallWindowProcW(original, hwnd, message, wParam, lParam);
-            if (Inside(reinterpret_cast<HWND>(wParam))) {
-                Notify(Notification::LostFocus, ref);
-            }
-            return result;
-        }
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-            RemovePropW(hwnd, L"TintcastEditProc");
-            return CallWindowProcW(original, hwnd, message, wParam, lParam);
-        default:
-            return CallWindowProcW(original, hwnd, message, wParam, lParam);
+    }
+}
+
+void Win32Form::EditFocusChanged(HWND edit, bool gained) {
+    if (const Control* box = FromHwnd(edit)) {
+        Notify(gained ? Notification::GotFocus : Notification::LostFocus,
+               {box->spec->name, box->spec->index});
+    }
+}
+
+void Win32Form::OnNcDestroy() {
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    window_ = nullptr;
+    for (Control& control : controls_) {
+        control.hwnd = nullptr;
+    }
+}
+
+void Win32Form::Notify(Notification notification, const ControlRef& control) {
+    if (events_ == nullptr) {
+        return;
+    }
+    try {
+        events_->Notify(notification, control);
+    } catch (const std::exception& failure) {
+        ReportFailure(failure.what());
+    }
+}
+
+// Shown once the notification has returned, from the message loop, in a box owned by
+// the window: the program goes on when it is closed.
+void Win32Form::ReportFailure(const std::string& message) {
+    pendingFailures_.push_back(message);
+    if (window_ != nullptr) {
+        PostMessageW(window_, kReportFailure, 0, 0);
+    }
+}
+
+void Win32Form::OnReportFailure() {
+    while (!pendingFailures_.empty()) {
+        const std::wstring text = Widen(pendingFailures_.front());
+        pendingFailures_.erase(pendingFailures_.begin());
+        MessageBoxW(window_, text.c_str(), Widen(spec_.caption).c_str(), MB_OK | MB_ICONWARNING);
     }
 }
 

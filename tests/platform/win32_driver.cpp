@@ -36,7 +36,8 @@ void Send(MSG message) {
 
 }  // namespace
 
-Win32Driver::Win32Driver(const platform::FormSpec& spec) : spec_(spec), form_(spec) {}
+Win32Driver::Win32Driver(const platform::FormSpec& spec)
+    : spec_(spec), form_(spec, platform::Capabilities{}) {}
 
 void Win32Driver::Load(platform::FormEvents& events) {
     form_.Load(events);
@@ -181,6 +182,13 @@ void Win32Driver::FocusOn(const ControlRef& other) {
 }
 
 std::int32_t Win32Driver::BackColor(const ControlRef& control) {
+    RECT area;
+    GetClientRect(Hwnd(control), &area);
+    const COLORREF centre = Pixel(control, area.right / 2, area.bottom / 2);
+    return platform::PackRgb({GetRValue(centre), GetGValue(centre), GetBValue(centre)});
+}
+
+COLORREF Win32Driver::Pixel(const ControlRef& control, int x, int y) {
     HWND target = Hwnd(control);
     RECT area;
     GetClientRect(target, &area);
@@ -190,11 +198,11 @@ std::int32_t Win32Driver::BackColor(const ControlRef& control) {
     ReleaseDC(nullptr, screen);
     HGDIOBJ previous = SelectObject(memory, picture);
     PrintWindow(target, memory, PW_CLIENTONLY);
-    const COLORREF centre = GetPixel(memory, area.right / 2, area.bottom / 2);
+    const COLORREF pixel = GetPixel(memory, x, y);
     SelectObject(memory, previous);
     DeleteObject(picture);
     DeleteDC(memory);
-    return platform::PackRgb({GetRValue(centre), GetGValue(centre), GetBValue(centre)});
+    return pixel;
 }
 
 std::string Win32Driver::SelectedText(const ControlRef& box) {
