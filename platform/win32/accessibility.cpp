@@ -80,8 +80,9 @@ public:
         if (!IsSelf(child) || identity_.barSign == 0) {
             return standard_->get_accValue(child, value);
         }
-        const int shown = identity_.barSign * GetScrollPos(control_, SB_CTL);
-        *value = Oleacc::Get().allocString(std::to_wstring(shown).c_str());
+        wchar_t shown[16];
+        wsprintfW(shown, L"%d", identity_.barSign * GetScrollPos(control_, SB_CTL));
+        *value = Oleacc::Get().allocString(shown);
         return *value != nullptr ? S_OK : E_OUTOFMEMORY;
     }
 

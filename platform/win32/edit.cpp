@@ -7,7 +7,6 @@ namespace tintcast::platform::win32 {
 namespace {
 
 struct EditState {
-    EditEvents* events = nullptr;
     bool pressing = false;      // within a button press that began outside the box
     bool entryPending = false;  // entered by that press, not reported yet
 };
@@ -28,10 +27,14 @@ bool EndsPress(UINT message) {
            message == WM_CAPTURECHANGED;
 }
 
+void Report(HWND hwnd, UINT notification) {
+    SendMessageW(GetParent(hwnd), notification, 0, reinterpret_cast<LPARAM>(hwnd));
+}
+
 void ReportPendingEntry(HWND hwnd, EditState& state) {
     if (state.entryPending && GetCapture() != hwnd) {
         state.entryPending = false;
-        state.events->EditFocusChanged(hwnd, true);
+        Report(hwnd, kEditEntered);
     }
 }
 
@@ -57,7 +60,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                 if (state.pressing) {
                     state.entryPending = true;
                 } else {
-                    state.events->EditFocusChanged(hwnd, true);
+                    Report(hwnd, kEditEntered);
                 }
             }
             return result;
@@ -66,7 +69,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
             const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
             state.entryPending = false;
             if (WithinForm(hwnd, wParam)) {
-                state.events->EditFocusChanged(hwnd, false);
+                Report(hwnd, kEditLeft);
             }
             return result;
         }
@@ -81,8 +84,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
 
 }  // namespace
 
-void SubclassEdit(HWND edit, EditEvents& events) {
-    auto* state = new EditState{.events = &events};
+void SubclassEdit(HWND edit) {
+    auto* state = new EditState{};
     if (!SetWindowSubclass(edit, EditProc, 0, reinterpret_cast<DWORD_PTR>(state))) {
         delete state;
     }

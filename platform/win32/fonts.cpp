@@ -29,10 +29,14 @@ bool FamilyInstalled(const std::wstring& family) {
 // The installed face of a list of families, looked up once per list: the fonts of a
 // form share their lists, and a DPI change asks again.
 std::wstring InstalledFace(std::span<const std::string_view> families) {
-    static std::vector<std::pair<const std::string_view*, std::wstring>> known;
-    for (const auto& [list, face] : known) {
-        if (list == families.data()) {
-            return face;
+    struct Known {
+        const std::string_view* list = nullptr;
+        wchar_t face[LF_FACESIZE] = {};
+    };
+    static Known known[4];
+    for (const Known& entry : known) {
+        if (entry.list == families.data()) {
+            return entry.face;
         }
     }
     std::wstring face;
@@ -43,7 +47,13 @@ std::wstring InstalledFace(std::span<const std::string_view> families) {
             break;
         }
     }
-    known.emplace_back(families.data(), face);
+    for (Known& entry : known) {
+        if (entry.list == nullptr) {
+            entry.list = families.data();
+            face.copy(entry.face, LF_FACESIZE - 1);
+            break;
+        }
+    }
     return face;
 }
 

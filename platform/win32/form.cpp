@@ -10,6 +10,7 @@
 #include "platform/win32/accessibility.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/edit.h"
 #include "platform/win32/wide.h"
 
 namespace tintcast::platform::win32 {
@@ -178,7 +179,7 @@ void Win32Form::Create(Control& control, const Control* previous) {
             break;
         }
         case ControlKind::TextBox:
-            SubclassEdit(control.hwnd, *this);
+            SubclassEdit(control.hwnd);
             break;
         case ControlKind::Swatch:
             SetSwatchColor(control.hwnd, ToColorRef(spec.background.value_or(Rgb{})));

@@ -7,7 +7,6 @@
 
 #include "platform/capabilities.h"
 #include "platform/view_services.h"
-#include "platform/win32/edit.h"
 #include "platform/win32/fonts.h"
 
 namespace tintcast::platform::win32 {
@@ -15,7 +14,7 @@ namespace tintcast::platform::win32 {
 // Builds the standard controls of any form description in one top-level window and
 // serves its handlers. Places and sizes are twips, turned into pixels at the window's
 // own DPI, and again whenever that changes.
-class Win32Form final : public ViewServices, private EditEvents {
+class Win32Form final : public ViewServices {
 public:
     Win32Form(const FormSpec& spec, const Capabilities& capabilities);
     ~Win32Form();
@@ -100,7 +99,7 @@ private:
     void OnUpdateUiState(WPARAM wParam);
     void OnReportFailure();
     void OnNcDestroy();
-    void EditFocusChanged(HWND edit, bool gained) override;
+    void OnEditFocus(HWND edit, bool gained);
     void MoveBar(Control& bar, int inner);
     void OptionClicked(Control& option);
     void Notify(Notification notification, const ControlRef& control);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/win32/controls.h"
+#include "platform/win32/edit.h"
 #include "platform/win32/wide.h"
 
 namespace tintcast::platform::win32 {
@@ -59,6 +60,10 @@ LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                        : FALSE;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case kEditEntered:
+        case kEditLeft:
+            OnEditFocus(reinterpret_cast<HWND>(lParam), message == kEditEntered);
             return 0;
         case kReportFailure:
             OnReportFailure();
@@ -235,7 +240,7 @@ void Win32Form::OnUpdateUiState(WPARAM wParam) {
     }
 }
 
-void Win32Form::EditFocusChanged(HWND edit, bool gained) {
+void Win32Form::OnEditFocus(HWND edit, bool gained) {
     if (const Control* box = FromHwnd(edit)) {
         Notify(gained ? Notification::GotFocus : Notification::LostFocus,
                {box->spec->name, box->spec->index});
