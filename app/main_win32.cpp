@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "platform/win32/application.h"
+#include "platform/win32/form.h"
 #include "platform/win32/wide.h"
-#include "platform/win32/win32_form.h"
 #include "window/main_window.h"
 
 // The library's default handler for an escaped exception prints its demangled type,
@@ -21,7 +21,7 @@ void __verbose_terminate_handler() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace tintcast;
     try {
-        platform::win32::Win32Form form(window::MainFormSpec());
+        platform::win32::Win32Form form(window::MainFormSpec(), platform::Capabilities{});
         window::frmMain frmMain(form);
         form.Load(frmMain);
         return platform::win32::RunMessageLoop(form);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/win32/win32_form.h"
+#include "platform/win32/form.h"
 
 namespace tintcast::platform::win32 {
 

@@ -7,14 +7,30 @@
 namespace tintcast::platform::win32 {
 
 inline constexpr wchar_t kFormClass[] = L"TintcastForm";
-// A sunken box that shows nothing but its colour, held as a COLORREF in its user data.
+// A sunken box that shows nothing but its colour.
 inline constexpr wchar_t kSwatchClass[] = L"TintcastSwatch";
+// The program's icon in the executable's resources.
+inline constexpr int kAppIconId = 1;
 
-// Registers the form's and the swatch's window classes, once.
-void RegisterClasses();
+// Registers the form's window class, with its procedure, and the swatch's, once.
+void RegisterClasses(WNDPROC formProc);
 
 inline COLORREF ToColorRef(Rgb c) {
     return RGB(c.red, c.green, c.blue);
 }
+
+// The swatch's colour, repainted only when it changes, and the DPI its focus mark is
+// drawn at.
+void SetSwatchColor(HWND swatch, COLORREF color);
+void SetSwatchDpi(HWND swatch, UINT dpi);
+
+// A caption-less button filled with its colour. With the focus it shows the default
+// border, as the focused push button does, and the focus mark unless the keyboard
+// cues are hidden.
+void DrawColorButton(const DRAWITEMSTRUCT& item, COLORREF face, UINT dpi);
+
+// The executable's own icon at size x size pixels, or null where it has none; the
+// caller destroys it.
+HICON AppIcon(int size);
 
 }  // namespace tintcast::platform::win32

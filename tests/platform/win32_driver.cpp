@@ -38,7 +38,8 @@ void Send(MSG message) {
 
 }  // namespace
 
-Win32Driver::Win32Driver(const platform::FormSpec& spec) : spec_(spec), form_(spec) {}
+Win32Driver::Win32Driver(const platform::FormSpec& spec)
+    : spec_(spec), form_(spec, platform::Capabilities{}) {}
 
 // The tests share one thread: a quit that this form's handlers asked for must not
 // reach the next test's form.
@@ -242,6 +243,13 @@ void Win32Driver::FocusOn(const ControlRef& other) {
 }
 
 std::int32_t Win32Driver::BackColor(const ControlRef& control) {
+    RECT area;
+    GetClientRect(Hwnd(control), &area);
+    const COLORREF centre = Pixel(control, area.right / 2, area.bottom / 2);
+    return platform::PackRgb({GetRValue(centre), GetGValue(centre), GetBValue(centre)});
+}
+
+COLORREF Win32Driver::Pixel(const ControlRef& control, int x, int y) {
     HWND target = Hwnd(control);
     RECT area;
     GetClientRect(target, &area);
@@ -251,11 +259,11 @@ std::int32_t Win32Driver::BackColor(const ControlRef& control) {
     ReleaseDC(nullptr, screen);
     HGDIOBJ previous = SelectObject(memory, picture);
     PrintWindow(target, memory, PW_CLIENTONLY);
-    const COLORREF centre = GetPixel(memory, area.right / 2, area.bottom / 2);
+    const COLORREF pixel = GetPixel(memory, x, y);
     SelectObject(memory, previous);
     DeleteObject(picture);
     DeleteDC(memory);
-    return platform::PackRgb({GetRValue(centre), GetGValue(centre), GetBValue(centre)});
+    return pixel;
 }
 
 std::string Win32Driver::SelectedText(const ControlRef& box) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fakes/form_driver.h"
-#include "platform/win32/win32_form.h"
+#include "platform/win32/form.h"
 
 namespace tintcast::testing {
 
@@ -34,6 +34,8 @@ public:
 
     // Read from the pixels: the centre of the control as painted.
     std::int32_t BackColor(const platform::ControlRef& control) override;
+    // One pixel of the control's client area as it paints itself now.
+    COLORREF Pixel(const platform::ControlRef& control, int x, int y);
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override;
     bool Topmost() override;

@@ -6,8 +6,21 @@ target_link_libraries(win32_test_support
     PUBLIC platform_win32 window test_fakes GTest::gtest GTest::gmock
     PRIVATE tintcast_warnings)
 
-add_executable(platform_tests form_contract_test.cpp win32_form_test.cpp)
-target_link_libraries(platform_tests PRIVATE win32_test_support GTest::gtest_main tintcast_warnings)
+# The form takes its icon from the executable: the tests carry the program's.
+find_program(SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+set(TEST_ICO ${CMAKE_CURRENT_BINARY_DIR}/tintcast.ico)
+add_custom_command(OUTPUT ${TEST_ICO}
+    COMMAND ${SYSTEM_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/xpm_to_ico.py
+        ${PROJECT_SOURCE_DIR}/window/tintcast.xpm ${TEST_ICO}
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/xpm_to_ico.py ${PROJECT_SOURCE_DIR}/window/tintcast.xpm)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/icon.rc "1 ICON \"${TEST_ICO}\"\n")
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/icon.rc PROPERTIES OBJECT_DEPENDS ${TEST_ICO})
+
+add_executable(platform_tests form_contract_test.cpp win32_form_test.cpp
+    ${CMAKE_CURRENT_BINARY_DIR}/icon.rc)
+# oleacc for the screen-reader probe.
+target_link_libraries(platform_tests
+    PRIVATE win32_test_support GTest::gtest_main oleacc ole32 oleaut32 uuid tintcast_warnings)
 tintcast_gtest(platform_tests "platform.")
 
 # 10,000 random actions per driver, checked against a model after each one.

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include "platform/capabilities.h"
 #include "platform/view_services.h"
+#include "platform/win32/fonts.h"
 
 namespace tintcast::platform::win32 {
 
@@ -14,15 +16,15 @@ namespace tintcast::platform::win32 {
 // own DPI, and again whenever that changes.
 class Win32Form final : public ViewServices {
 public:
-    explicit Win32Form(const FormSpec& spec);
+    Win32Form(const FormSpec& spec, const Capabilities& capabilities);
     ~Win32Form();
     Win32Form(const Win32Form&) = delete;
     Win32Form& operator=(const Win32Form&) = delete;
 
     // Delivers the load notification, then shows the window.
     void Load(FormEvents& events);
-    // Tab, arrows among options, access keys and Enter, as in a dialog; true when the
-    // message was handled.
+    // Tab, arrows among options, access keys (Alt with a letter) and Enter, as in a
+    // dialog; true when the message was handled.
     bool DialogKey(MSG& message);
 
     HWND window() const { return window_; }
@@ -46,6 +48,7 @@ public:
     void SetClipboardText(std::string_view text) override;
 
 private:
+    static constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     // Posted to the form to show failures once the notification has returned.
     static constexpr UINT kReportFailure = WM_APP + 1;
     // The first control's id: clear of IDOK and IDCANCEL, which the dialog keys send.
@@ -54,47 +57,64 @@ private:
     struct Control {
         const ControlSpec* spec = nullptr;
         HWND hwnd = nullptr;
-        HFONT font = nullptr;         // owned, for the control's own font
         HBRUSH background = nullptr;  // owned, for labels with a background colour
+        HICON icon = nullptr;         // owned, for images
         bool selected = false;        // options: selected when last looked
     };
 
-    static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleEdit(Control& edit, UINT message, WPARAM wParam, LPARAM lParam);
-
+    // form.cpp: building
     void Release();
-    void Create(Control& control);
-    void Layout();
-    void MakeFonts();
+    void Create(Control& control, const Control* previous);
+    std::vector<Control*> KeyboardOrder();
+    static LONG_PTR KeyboardStyle(const Control& control, const Control* previous);
     void ChainTabOrder();
-    RECT PixelPlace(const ControlSpec& spec) const;
-    void Command(Control& control, int code);
-    void Scroll(Control& bar, int code, int thumb);
-    void MoveBar(Control& bar, int inner);
-    void OptionClicked(Control& option);
-    void Draw(const DRAWITEMSTRUCT& item);
-    LRESULT Colour(HDC dc, HWND hwnd);
-    void NextControl(WPARAM wParam, LPARAM lParam);
     HWND FirstTabStop() const;
     bool Inside(HWND hwnd) const;
-
+    std::size_t IndexOf(const Control& control) const { return &control - controls_.data(); }
     Control* FromHwnd(HWND hwnd);
     const Control& Find(const ControlRef& ref, ControlKind kind) const;
     Control& Find(const ControlRef& ref, ControlKind kind);
+
+    // dpi.cpp: places, fonts and icons at the window's DPI
+    RECT PixelPlace(const ControlSpec& spec) const;
+    RECT FinalPlace(const Control& control) const;
+    void FitClientArea();
+    void PlaceControls();
+    void LoadIcons();
+    bool OnGetDpiScaledSize(UINT dpi, SIZE& size) const;
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+
+    // form_notifications.cpp: window messages turned into notifications
+    static LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(HWND from, int code);
+    void OnVScroll(HWND from, int code, int thumb);
+    void OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnCtlColorStatic(HDC dc, HWND hwnd);
+    void OnNextDlgCtl(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetDefId();
+    void OnActivate(WORD state);
+    void OnChangeUiState(WORD action, WORD flags);
+    void OnUpdateUiState(WPARAM wParam);
+    void OnReportFailure();
+    void OnNcDestroy();
+    void OnEditFocus(HWND edit, bool gained);
+    void MoveBar(Control& bar, int inner);
+    void OptionClicked(Control& option);
     void Notify(Notification notification, const ControlRef& control);
     void ReportFailure(const std::string& message);
 
     FormSpec spec_;
+    Capabilities capabilities_;
     HWND window_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
-    HICON icon_ = nullptr;
-    HFONT formFont_ = nullptr;
+    FormFonts fonts_;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
     std::vector<Control> controls_;
     FormEvents* events_ = nullptr;
     HWND savedFocus_ = nullptr;
-    HWND enteringByMouse_ = nullptr;
+    bool hideFocus_ = false;  // focus marks hidden until the keyboard is used
     std::vector<std::string> pendingFailures_;
     bool destroying_ = false;
 };

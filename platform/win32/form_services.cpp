@@ -1,4 +1,4 @@
-#include "platform/win32/win32_form.h"
+#include "platform/win32/form.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -17,26 +17,6 @@ constexpr int kClipboardAttempts = 10;
 constexpr DWORD kClipboardRetryMs = 20;
 
 }  // namespace
-
-void Win32Form::Notify(Notification notification, const ControlRef& control) {
-    if (events_ == nullptr) {
-        return;
-    }
-    try {
-        events_->Notify(notification, control);
-    } catch (const std::exception& failure) {
-        ReportFailure(failure.what());
-    }
-}
-
-// Shown once the notification has returned, from the message loop, in a box owned by
-// the window: the program goes on when it is closed.
-void Win32Form::ReportFailure(const std::string& message) {
-    pendingFailures_.push_back(message);
-    if (window_ != nullptr) {
-        PostMessageW(window_, kReportFailure, 0, 0);
-    }
-}
 
 std::int16_t Win32Form::BarValue(const ControlRef& ref) const {
     const Control& bar = Find(ref, ControlKind::VScrollBar);
@@ -64,12 +44,7 @@ CheckState Win32Form::CheckValue(const ControlRef& ref) const {
 }
 
 void Win32Form::SetBackColor(const ControlRef& ref, std::int32_t color) {
-    HWND swatch = Find(ref, ControlKind::Swatch).hwnd;
-    const COLORREF wanted = ToColorRef(UnpackRgb(color));
-    if (static_cast<COLORREF>(GetWindowLongPtrW(swatch, GWLP_USERDATA)) != wanted) {
-        SetWindowLongPtrW(swatch, GWLP_USERDATA, static_cast<LONG_PTR>(wanted));
-        InvalidateRect(swatch, nullptr, FALSE);
-    }
+    SetSwatchColor(Find(ref, ControlKind::Swatch).hwnd, ToColorRef(UnpackRgb(color)));
 }
 
 namespace {
