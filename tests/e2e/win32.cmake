@@ -18,3 +18,8 @@ tintcast_e2e_windows_test(test_windows TIMEOUT 300)
 # Alone: a click in a bar's track that the loaded machine lets last past the scroll
 # bar's repeat delay moves it by another step.
 set_tests_properties(e2e.test_windows PROPERTIES RUN_SERIAL TRUE)
+
+# The installer: installed, started and removed in a prefix of the test's own.
+tintcast_e2e_windows_test(test_windows_installer TIMEOUT 240)
+set_tests_properties(e2e.test_windows_installer PROPERTIES
+    ENVIRONMENT_MODIFICATION "TINTCAST_MSI=set:${TINTCAST_MSI}")
