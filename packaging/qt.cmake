@@ -85,4 +85,13 @@ if(BUILD_TESTING)
         ENVIRONMENT_MODIFICATION "QT_QPA_PLATFORM=unset:")
     set_tests_properties(package.build package.unpack package.contents package.lintian
         package.runs PROPERTIES LABELS e2e)
+
+    # tools/dev release twice, in two scratch copies of the source: the same bytes.
+    add_test(NAME release.reproducible
+        COMMAND ${SYSTEM_PYTHON} -m unittest -v test_release
+        WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/tests/packaging)
+    # It compiles on every core, so ctest runs nothing beside it.
+    set_tests_properties(release.reproducible PROPERTIES
+        LABELS slow TIMEOUT 1500 PROCESSORS 2
+        ENVIRONMENT "TINTCAST_SOURCE=${PROJECT_SOURCE_DIR};PYTHONDONTWRITEBYTECODE=1")
 endif()
