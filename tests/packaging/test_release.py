@@ -14,8 +14,9 @@ SOURCE = os.environ.get("TINTCAST_SOURCE", "")
 
 def copy_source(target):
     """The tracked and the new, not ignored files, as they are in the working tree."""
-    listed = subprocess.run(["git", "ls-files", "-z", "--cached", "--others", "--exclude-standard"],
-                            cwd=SOURCE, capture_output=True, check=True, timeout=60).stdout
+    listed = subprocess.run(
+        ["git", "ls-files", "-z", "--cached", "--others", "--exclude-standard"],
+        cwd=SOURCE, capture_output=True, check=True, timeout=60).stdout
     for name in filter(None, listed.decode().split("\0")):
         path = os.path.join(SOURCE, name)
         if os.path.isfile(path):  # a tracked file may be deleted in the working tree
@@ -28,7 +29,8 @@ def release(folder, env, umask):
     result = subprocess.run(["tools/dev", "release"], cwd=folder, env=env, capture_output=True,
                             text=True, timeout=1200, preexec_fn=lambda: os.umask(umask))
     if result.returncode != 0:
-        raise AssertionError(f"tools/dev release failed in {folder}:\n{result.stdout}{result.stderr}")
+        raise AssertionError(
+            f"tools/dev release failed in {folder}:\n{result.stdout}{result.stderr}")
     print(f"release in {folder}: {time.monotonic() - started:.0f} s", flush=True)
     with open(os.path.join(folder, "dist", "SHA256SUMS")) as sums:
         return dict(reversed(line.split()) for line in sums)
