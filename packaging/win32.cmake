@@ -8,9 +8,9 @@ set(TINTCAST_MSI ${CMAKE_CURRENT_BINARY_DIR}/Tintcast-${TINTCAST_VERSION}-x64.ms
 set(TINTCAST_ZIP ${CMAKE_CURRENT_BINARY_DIR}/Tintcast-${TINTCAST_VERSION}-x64.zip
     CACHE INTERNAL "The portable zip")
 
-# A new version is a new product with a new package; the upgrade code in the .wxs
-# file stays, so that the new version replaces the old.
-set(upgrade_code 6b0c2d52-7f3e-4c8a-9d41-3a2e6f1b8c07)
+# A new version is a new product with a new package; the upgrade code stays, so that
+# the new version replaces the old. Derived, not random: one source makes one file.
+set(upgrade_code 6B0C2D52-7F3E-4C8A-9D41-3A2E6F1B8C07)
 string(UUID product_code NAMESPACE ${upgrade_code} NAME "product ${TINTCAST_VERSION}"
     TYPE SHA1 UPPER)
 string(UUID package_code NAMESPACE ${upgrade_code} NAME "package ${TINTCAST_VERSION}"
@@ -28,7 +28,8 @@ add_custom_command(OUTPUT ${TINTCAST_MSI}
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_BINARY_DIR}/app/tintcast.ico ${staged}
     COMMAND touch -d @${TINTCAST_SOURCE_DATE_EPOCH} ${staged}/Tintcast.exe ${staged}/tintcast.ico
     COMMAND ${WIXL} --arch x64 -o ${TINTCAST_MSI}
-        -D Version=${TINTCAST_VERSION} -D ProductCode=${product_code}
+        -D Version=${TINTCAST_VERSION} -D UpgradeCode=${upgrade_code}
+        -D ProductCode=${product_code}
         -D PackageCode=${package_code} -D Exe=Tintcast.exe -D Icon=tintcast.ico
         ${CMAKE_CURRENT_SOURCE_DIR}/tintcast.wxs
     COMMAND ${SYSTEM_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/msi_summary.py
