@@ -474,7 +474,25 @@ class WineDisplayTest(DisplayTest):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=env, timeout=30, check=False)
 
+    def wine(self, *argv, timeout=120):
+        """Runs a Windows program in this test's prefix to its end."""
+        return subprocess.run(["wine", *argv], env={**self.display.env, **self.wine_env},
+                              capture_output=True, text=True, timeout=timeout, check=False)
+
+    def registry(self):
+        """The prefix's registry files (user.reg, then system.reg) as text, once the Wine
+        server has ended and so written them."""
+        subprocess.run(["wineserver", "-w"], env={**self.display.env, **self.wine_env},
+                       timeout=60, check=True)
+        prefix = self.wine_env["WINEPREFIX"]
+        texts = []
+        for name in ("user.reg", "system.reg"):
+            with open(os.path.join(prefix, name), encoding="utf-8", errors="replace") as file:
+                texts.append(file.read())
+        return "\n".join(texts)
+
     def start(self, **kwargs):
         # Debian's wine execs the loader: the PID and the exit status are the program's.
-        return Tintcast(self.display, program=WINDOWS_EXE, launcher=("wine",),
-                        env=self.wine_env, timeout=60, **kwargs)
+        kwargs.setdefault("program", WINDOWS_EXE)
+        return Tintcast(self.display, launcher=("wine",), env=self.wine_env, timeout=60,
+                        **kwargs)

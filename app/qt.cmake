@@ -1,0 +1,6 @@
+qt_add_executable(tintcast main.cpp)
+target_link_libraries(tintcast PRIVATE window platform_qt tintcast_warnings)
+target_compile_definitions(tintcast PRIVATE TINTCAST_VERSION="${TINTCAST_VERSION}")
+set_target_properties(tintcast PROPERTIES WIN32_EXECUTABLE ON)
+add_dependencies(tintcast tintcast-keep-clipboard)
+install(TARGETS tintcast RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
