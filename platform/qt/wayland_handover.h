@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tintcast::platform::qt {
+
+// Who keeps the copied text once the program has ended.
+enum class Handover {
+    X11,         // the X clipboard manager, or else the program's own keeper
+    WlCopy,      // wl-copy, through the compositor's data-control protocol
+    Compositor,  // nobody the program can ask: only a compositor that keeps it
+    None,        // no clipboard that outlives programs (offscreen and the like)
+};
+
+// With data-control, wl-copy serves Wayland readers and, through the compositor's own
+// bridge, X readers too; an X keeper there is seen by X readers alone.
+Handover ChooseHandover(std::string_view platformName, bool waylandDataControl);
+
+// Whether the Wayland compositor named by $WAYLAND_DISPLAY offers the wlr data-control
+// protocol, which lets a process without a window own the clipboard. False without a
+// Wayland display or when it does not answer in time.
+bool WaylandOffersDataControl(std::chrono::milliseconds wait = std::chrono::milliseconds(1000));
+
+// Hands the text the clipboard holds, if this program put it there, over as chosen;
+// where nobody takes it, one line on stderr says so. The clipboard is let go after.
+// Not for Handover::X11.
+void HandOverWithoutX11(std::string_view program, Handover how);
+
+// Starts wl-copy with the text and waits, bounded, until a Wayland reader gets the
+// same text back; returns why not, or nothing when it does.
+std::optional<std::string> HandToWlCopy(const std::string& text);
+
+}  // namespace tintcast::platform::qt
