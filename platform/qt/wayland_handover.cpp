@@ -126,8 +126,8 @@ bool WaylandOffersDataControl(std::chrono::milliseconds wait) {
                 std::uint32_t textLength = 0;
                 std::memcpy(&textLength, buffer.data() + at + 12, sizeof textLength);
                 if (textLength > 0 && 16 + textLength <= length) {
-                    found =
-                        std::string_view(buffer.data() + at + 16, textLength - 1) == kDataControl;
+                    found = found || std::string_view(buffer.data() + at + 16, textLength - 1) ==
+                                         kDataControl;
                 }
             }
             at += length;

@@ -60,7 +60,8 @@ class Package(unittest.TestCase):
         self.assertIn("clipboard", long_description)
         # Found by dpkg-shlibdeps in the binaries, with the versions they need.
         depends = [entry.strip() for entry in fields.get("Depends", "").split(",")]
-        for library in ("libc6 (>=", "libqt6widgets6 (>=", "libxcb1"):
+        for library in ("libc6 (>=", "libqt6widgets6 (>=", "libxcb1", "qt6-wayland",
+                        "wl-clipboard"):
             with self.subTest(depends=library):
                 self.assertTrue(any(entry.startswith(library) for entry in depends), depends)
 
