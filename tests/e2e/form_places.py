@@ -49,6 +49,15 @@ VALUE_BOX = place(120, 240, 1695, 315, (1800, 2580))  # in Frame1, "Value"
 # The check box and the start of its caption: its place is much wider than the caption.
 STAY_ON_TOP = place(60, 3840, 600, 255)
 
+
+
+def stay_on_top_enabled(image, origin=(0, 0)):
+    """Whether the Stay On Top caption is drawn in the enabled text colour (a disabled
+    one has no dark pixels); origin: the client area's top left in the image."""
+    darkest = min(sum(image.pixel(origin[0] + x, origin[1] + y)) for x, y in STAY_ON_TOP.points())
+    return darkest < 3 * 80
+
+
 # Preset buttons, top to bottom: name, place in Frame4, the colour they show and set.
 PRESETS = [
     ("White", place(60, 240, 375, 360, FRAME4), (255, 255, 255)),

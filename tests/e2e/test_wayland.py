@@ -8,9 +8,9 @@ import os
 import time
 import unittest
 
-from form_places import CLIENT
+from form_places import CLIENT, stay_on_top_enabled
 from harness import wait_until
-from wayland import KWin, RED_TEXT, Sway, stay_on_top_enabled, wayland_clients
+from wayland import KWin, RED_TEXT, Sway, wayland_clients
 
 READ_AFTER_EXIT = (0.5, 5.0)
 

@@ -15,7 +15,7 @@ import subprocess
 import tempfile
 import unittest
 
-from form_places import COPY_BUTTON, EXIT_BUTTON, PRESETS, STAY_ON_TOP
+from form_places import COPY_BUTTON, EXIT_BUTTON, PRESETS
 from harness import (PROGRAM, TITLE, Image, end_process, unused_display_number,
                      wait_until)
 
@@ -365,11 +365,3 @@ class KWin(Session):
         info = self.run(["xwininfo", "-id", ids[0]]).stdout.decode()
         fields = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
         return int(fields["Width"]), int(fields["Height"])
-
-
-def stay_on_top_enabled(image, origin):
-    """Whether the Stay On Top caption is drawn in the enabled text colour: a disabled
-    caption has no dark pixels."""
-    x0, y0 = origin
-    darkest = min(sum(image.pixel(x0 + x, y0 + y)) for x, y in STAY_ON_TOP.points())
-    return darkest < 3 * 80
