@@ -21,6 +21,7 @@ struct MessageState {
     std::string program;
     bool starting = true;
     std::string displayProblem;
+    std::string pluginProblem;
     std::vector<HeldMessage> held;
     QtMessageHandler previous = nullptr;
 };
@@ -64,12 +65,16 @@ void Handle(QtMsgType type, const QMessageLogContext& context, const QString& te
             DescribeStartFailure(state.program, {.x11Display = x11.constData(),
                                                  .waylandDisplay = wayland.constData(),
                                                  .displayProblem = state.displayProblem,
+                                                 .pluginProblem = state.pluginProblem,
                                                  .fatalMessage = fatal});
         std::fprintf(stderr, "%s\n", failure.message.c_str());
         std::_Exit(failure.status);
     }
     if (category == "qt.qpa.xcb" && text.contains(QLatin1String("connect to display"))) {
         state.displayProblem = text.toStdString();
+    }
+    if (text.contains(QLatin1String("Qt platform plugin"))) {
+        state.pluginProblem = text.toStdString();
     }
     state.held.push_back({type, category, text});
 }
@@ -78,7 +83,9 @@ void Handle(QtMsgType type, const QMessageLogContext& context, const QString& te
 
 StartFailure DescribeStartFailure(std::string_view program, const StartContext& context) {
     std::string message(program);
-    const std::string_view fatal = context.fatalMessage;
+    // Qt names the plugin it could not use in a warning before its last word.
+    const std::string_view fatal =
+        context.pluginProblem.empty() ? context.fatalMessage : context.pluginProblem;
     const bool waylandPlugin = fatal.find("platform plugin \"wayland") != std::string_view::npos;
     if (waylandPlugin && fatal.find("even though it was found") == std::string_view::npos) {
         message += ": cannot start: Qt's Wayland support is not installed (package qt6-wayland)";

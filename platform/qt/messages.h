@@ -10,6 +10,7 @@ struct StartContext {
     std::string_view x11Display;      // $DISPLAY, or ""
     std::string_view waylandDisplay;  // $WAYLAND_DISPLAY, or ""
     std::string_view displayProblem;  // what Qt's X11 plugin said about the display
+    std::string_view pluginProblem;   // what Qt said about the platform plugin it wanted
     std::string_view fatalMessage;    // Qt's last word
 };
 

@@ -40,28 +40,31 @@ TEST(DescribeStartFailure, GivesOneLineNamingWhatIsMissing) {
         const char* expected;
     };
     for (const Case& c : {
-             Case{{":7", "", "could not connect to display :7", noPlugin},
+             Case{{":7", "", "could not connect to display :7", "", noPlugin},
                   "tintcast: cannot open the display: could not connect to display :7"},
              // Only the first line of a several-line message.
-             Case{{":7", "", "could not connect to display :7\nsecond line", ""},
+             Case{{":7", "", "could not connect to display :7\nsecond line", "", ""},
                   "tintcast: cannot open the display: could not connect to display :7"},
-             Case{{"", "", "could not connect to display ", noPlugin},
+             Case{{"", "", "could not connect to display ", "", noPlugin},
                   "tintcast: cannot open the display: no X display and no Wayland display "
                   "(DISPLAY and WAYLAND_DISPLAY are not set)"},
              Case{{"", "wayland-1", "",
                    "Could not find the Qt platform plugin \"wayland\" in \"\"\nAvailable "
-                   "platform plugins are: xcb."},
+                   "platform plugins are: xcb.",
+                   noPlugin},
                   "tintcast: cannot start: Qt's Wayland support is not installed (package "
                   "qt6-wayland)"},
              Case{{"", "wayland-1", "",
                    "Could not load the Qt platform plugin \"wayland\" in \"\" even though it "
-                   "was found."},
+                   "was found.",
+                   noPlugin},
                   "tintcast: cannot open the display: could not connect to the Wayland display "
                   "wayland-1"},
-             Case{{":7", "", "", "Could not find the Qt platform plugin \"nope\" in \"\"\nmore"},
+             Case{{":7", "", "", "Could not find the Qt platform plugin \"nope\" in \"\"\nmore",
+                   noPlugin},
                   "tintcast: cannot start: Could not find the Qt platform plugin \"nope\" in \"\""},
-             Case{{":7", "", "", ""}, "tintcast: cannot start: "},
-             Case{{":7", "", "", "\nafter an empty first line"}, "tintcast: cannot start: "},
+             Case{{":7", "", "", "", ""}, "tintcast: cannot start: "},
+             Case{{":7", "", "", "", "\nafter an empty first line"}, "tintcast: cannot start: "},
          }) {
         SCOPED_TRACE(c.expected);
         const StartFailure failure = DescribeStartFailure("tintcast", c.context);
