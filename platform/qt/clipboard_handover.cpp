@@ -164,8 +164,7 @@ bool ClipboardHolds(const QString& text) {
 void KeepClipboardAfterExit(std::string_view program) {
     const Handover how =
         ChooseHandover(QGuiApplication::platformName().toStdString(), WaylandOffersDataControl());
-    if (how != Handover::X11) {
-        HandOverWithoutX11(program, how);
+    if (how != Handover::X11 && HandOverWithoutX11(program, how)) {
         return;
     }
     xcb_connection_t* connection =

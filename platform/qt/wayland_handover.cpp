@@ -181,35 +181,40 @@ std::optional<std::string> HandToWlCopy(const std::string& text) {
     return "wl-paste did not read the text back from wl-copy";
 }
 
-void HandOverWithoutX11(std::string_view program, Handover how) {
+bool HandOverWithoutX11(std::string_view program, Handover how) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const QString text = clipboard->text(QClipboard::Clipboard);
     const bool ours = clipboard->ownsClipboard() && !text.isEmpty() && ClipboardHolds(text);
-    std::optional<std::string> failure;
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    const auto say = [program](const char* what, const std::string& why) {
+        std::fprintf(stderr, "%.*s: %s: %s\n", static_cast<int>(program.size()), program.data(),
+                     what, why.c_str());
+    };
     if (ours && how == Handover::WlCopy) {
-        failure = HandToWlCopy(text.toStdString());
+        if (const auto failure = HandToWlCopy(text.toStdString())) {
+            if (x11) {
+                return false;  // the X11 hand-off may still keep it for X readers
+            }
+            say("the copied text could not be kept after exit", *failure);
+        } else {
+            // Once Qt has heard that the new owner took the clipboard, letting go of
+            // what is still ours below cannot clear the new owner's text.
+            QCoreApplication::processEvents();
+        }
     } else if (ours && how == Handover::Compositor) {
-        failure =
-            "the compositor offers no data-control protocol; only a compositor that "
-            "keeps the clipboard itself keeps it";
+        say("the copied text is left to the compositor after exit",
+            "it offers no data-control protocol to hand it to wl-copy");
     }
-    if (ours && !failure) {
-        // The new owner has taken the clipboard; once Qt has heard so, letting go of it
-        // below cannot clear the new owner's text.
-        QCoreApplication::processEvents();
-    }
-    if (failure) {
-        std::fprintf(stderr, "%.*s: the copied text could not be kept after exit: %s\n",
-                     static_cast<int>(program.size()), program.data(), failure->c_str());
-    }
-    // What is still ours is let go: Qt would otherwise offer it to an X clipboard manager
-    // as the application object ends, and wait for an answer without a bound.
-    if (clipboard->ownsClipboard() && (!ours || failure)) {
+    // Under X11 what is still ours is let go: Qt would otherwise offer it to a clipboard
+    // manager as the application object ends, and wait for an answer without a bound.
+    // A Wayland compositor that keeps the clipboard needs the selection left as it is.
+    if (x11 && clipboard->ownsClipboard()) {
         clipboard->clear(QClipboard::Clipboard);
     }
     if (clipboard->ownsSelection()) {
         clipboard->clear(QClipboard::Selection);
     }
+    return true;
 }
 
 }  // namespace tintcast::platform::qt

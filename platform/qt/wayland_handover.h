@@ -24,10 +24,10 @@ Handover ChooseHandover(std::string_view platformName, bool waylandDataControl);
 // Wayland display or when it does not answer in time.
 bool WaylandOffersDataControl(std::chrono::milliseconds wait = std::chrono::milliseconds(1000));
 
-// Hands the text the clipboard holds, if this program put it there, over as chosen;
-// where nobody takes it, one line on stderr says so. The clipboard is let go after.
-// Not for Handover::X11.
-void HandOverWithoutX11(std::string_view program, Handover how);
+// Hands the text the clipboard holds, if this program put it there, over as chosen
+// (not Handover::X11); where nobody takes it, one line on stderr says so. Returns false
+// when wl-copy failed under XWayland: the X11 hand-off is then to be tried.
+bool HandOverWithoutX11(std::string_view program, Handover how);
 
 // Starts wl-copy with the text and waits, bounded, until a Wayland reader gets the
 // same text back; returns why not, or nothing when it does.
