@@ -10,7 +10,7 @@ import unittest
 
 from form_places import CLIENT, stay_on_top_enabled
 from harness import wait_until
-from wayland import KWin, RED_TEXT, Sway, wayland_clients
+from wayland import KWin, RED_TEXT, Sway, keepers
 
 READ_AFTER_EXIT = (0.5, 5.0)
 
@@ -42,10 +42,10 @@ class WaylandSessions(unittest.TestCase):
                     self.assertEqual(read(), RED_TEXT)
         self.assertEqual(session.log("tintcast.log"), "")
 
-        keepers = wayland_clients(session.runtime)
-        self.assertTrue(keepers, "nothing serves the copy")
+        serving = keepers(session.runtime)
+        self.assertTrue(serving, "nothing serves the copy")
         session.run(["wl-copy", "newer text"])
-        wait_until(lambda: not set(keepers) & set(wayland_clients(session.runtime)),
+        wait_until(lambda: not set(serving) & set(keepers(session.runtime)),
                    timeout=10, what="the keeper to end once another program copied")
         self.assertEqual(session.wl_paste(), b"newer text")
 

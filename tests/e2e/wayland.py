@@ -40,12 +40,14 @@ def session_user():
     return entry.pw_uid, entry.pw_gid
 
 
-def wayland_clients(runtime):
-    """PIDs of wl-copy processes serving this session (they outlive whoever started them)."""
+def keepers(runtime):
+    """PIDs of what serves this session's copy after the program ended: wl-copy, or the
+    program's X11 keeper (both outlive whoever started them)."""
     found = []
     for entry in filter(str.isdigit, os.listdir("/proc")):
         try:
-            if os.path.basename(os.readlink(f"/proc/{entry}/exe")) != "wl-copy":
+            name = os.path.basename(os.readlink(f"/proc/{entry}/exe"))
+            if name not in ("wl-copy", "tintcast-keep-clipboard"):
                 continue
             with open(f"/proc/{entry}/environ", "rb") as environ:
                 variables = environ.read().split(b"\0")
@@ -171,7 +173,7 @@ class Session:
         return True
 
     def close(self):
-        for pid in wayland_clients(self.runtime):
+        for pid in keepers(self.runtime):
             try:
                 os.kill(pid, 15)
             except ProcessLookupError:

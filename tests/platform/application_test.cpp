@@ -5,7 +5,6 @@
 
 #include "platform/qt/application.h"
 #include "platform/qt/messages.h"
-#include "platform/qt/wayland_handover.h"
 #include "platform/qt/window_system.h"
 
 namespace tintcast::platform::qt {
@@ -84,21 +83,6 @@ TEST(CapabilitiesOf, OnTopUnderX11OnlyWithAWindowManagerThatSupportsItNeverUnder
                           Case{"wayland", true, false}, Case{"wayland-egl", false, false}}) {
         SCOPED_TRACE(::testing::Message() << c.platform << " " << c.managerSupportsAbove);
         EXPECT_EQ(CapabilitiesOf(c.platform, c.managerSupportsAbove).topmost, c.keeps);
-    }
-}
-
-TEST(ChooseHandover, WlCopyWhereverDataControlIsOfferedTheX11KeeperElseOnX11) {
-    struct Case {
-        const char* platform;
-        bool dataControl;
-        Handover expected;
-    };
-    for (const Case& c :
-         {Case{"xcb", false, Handover::X11}, Case{"xcb", true, Handover::WlCopy},
-          Case{"wayland", true, Handover::WlCopy}, Case{"wayland-egl", false, Handover::Compositor},
-          Case{"offscreen", true, Handover::None}, Case{"offscreen", false, Handover::None}}) {
-        SCOPED_TRACE(::testing::Message() << c.platform << " " << c.dataControl);
-        EXPECT_EQ(ChooseHandover(c.platform, c.dataControl), c.expected);
     }
 }
 
