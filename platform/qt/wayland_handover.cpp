@@ -16,7 +16,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QThread>
+#include <QTimer>
 
 #include "platform/qt/clipboard_handover.h"
 
@@ -160,23 +160,33 @@ std::optional<std::string> HandToWlCopy(const std::string& text) {
     if (copy.exitStatus() != QProcess::NormalExit || copy.exitCode() != 0) {
         return "wl-copy failed with status " + std::to_string(copy.exitCode());
     }
+    // Until the compositor has told this program that its own offer was replaced, a
+    // reader could be reading this program's text: its events are handled meanwhile,
+    // so that such a read is answered rather than left hanging.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    QTimer tick;  // wakes the event loop to look at the reader again
+    tick.start(10ms);
     const auto deadline = Clock::now() + kReadBackWait;
     while (Clock::now() < deadline) {
         QProcess paste;
         paste.setStandardErrorFile(QProcess::nullDevice());
         paste.start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")},
                     QIODevice::ReadOnly);
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (!paste.waitForFinished(static_cast<int>(std::max<long>(left.count(), 1)))) {
+        while (paste.state() != QProcess::NotRunning && Clock::now() < deadline) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        if (paste.state() != QProcess::NotRunning) {
             paste.kill();
             paste.waitForFinished(1000);
             break;
         }
-        if (paste.exitCode() == 0 && paste.readAllStandardOutput().toStdString() == text) {
+        // Under XWayland the compositor may go on offering the X selection as well, so
+        // there the text read back is what counts.
+        if (paste.exitCode() == 0 && paste.readAllStandardOutput().toStdString() == text &&
+            (x11 || !clipboard->ownsClipboard())) {
             return std::nullopt;
         }
-        QThread::msleep(20);  // the forked wl-copy may not have taken the clipboard yet
     }
     return "wl-paste did not read the text back from wl-copy";
 }

@@ -52,25 +52,17 @@ bool ListsAbove(xcb_connection_t* connection, xcb_window_t root, xcb_atom_t supp
 }  // namespace
 
 // Under X11, reads _NET_SUPPORTED from the root window and reads it again whenever a
-// window manager changes it.
+// window manager sets it anew. Qt listens to the root window's property changes
+// itself (it follows the same list), so its events are only looked at, on their way.
 class WindowSystem::RootWatch final : public QAbstractNativeEventFilter {
 public:
-    RootWatch() {
-        platform_ = QGuiApplication::platformName().toStdString();
+    RootWatch() : platform_(QGuiApplication::platformName().toStdString()) {
         auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
         connection_ = platform_ == "xcb" && x11 != nullptr ? x11->connection() : nullptr;
         if (connection_ != nullptr) {
             root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
             supported_ = x11::Intern(connection_, "_NET_SUPPORTED");
             above_ = x11::Intern(connection_, "_NET_WM_STATE_ABOVE");
-            // Qt may already listen on the root window: its mask is kept.
-            xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
-                connection_, xcb_get_window_attributes(connection_, root_), nullptr);
-            const uint32_t mask = (attributes != nullptr ? attributes->your_event_mask : 0) |
-                                  XCB_EVENT_MASK_PROPERTY_CHANGE;
-            std::free(attributes);
-            xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
-            xcb_flush(connection_);
             QCoreApplication::instance()->installNativeEventFilter(this);
         }
         Read();
@@ -91,15 +83,18 @@ public:
         if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) {
             return false;
         }
+        // Deletions are left alone: a server that ends deletes every property on its way
+        // out, and a window manager that starts sets the list anew.
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-        if (notify->window == root_ && notify->atom == supported_) {
+        if (notify->window == root_ && notify->atom == supported_ &&
+            notify->state == XCB_PROPERTY_NEW_VALUE) {
             const bool before = capabilities_.topmost;
             Read();
             if (capabilities_.topmost != before && changed_) {
                 changed_(capabilities_);
             }
         }
-        return false;  // Qt may want it too
+        return false;  // Qt's too
     }
 
     Capabilities capabilities_;
