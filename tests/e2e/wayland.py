@@ -72,13 +72,12 @@ class Session:
             uid, gid = self.user
             self.prefix = ["setpriv", f"--reuid={uid}", f"--regid={gid}", "--init-groups"]
         self.tmp = tempfile.mkdtemp(prefix="tintcast-wayland-")
-        os.chmod(self.tmp, 0o755)
         self.home = os.path.join(self.tmp, "home")
         self.runtime = os.path.join(self.tmp, "runtime")
         os.makedirs(self.home)
         os.makedirs(self.runtime, mode=0o700)
         if self.user:
-            for path in (self.home, self.runtime):
+            for path in (self.tmp, self.home, self.runtime):
                 os.chown(path, *self.user)
         self.processes = []
         self.env = {key: value for key, value in os.environ.items()
@@ -94,9 +93,9 @@ class Session:
     def log_path(self, name):
         return os.path.join(self.tmp, name)
 
-    def spawn(self, argv, log, env=None, as_user=True):
+    def spawn(self, argv, log, env=None):
         with open(self.log_path(log), "a") as out:
-            process = subprocess.Popen((self.prefix if as_user else []) + argv,
+            process = subprocess.Popen(self.prefix + argv,
                                        env=env or self.env, stdout=out,
                                        stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         self.processes.append(process)
@@ -208,7 +207,6 @@ class Sway(Session):
             with open(script, "w") as out:
                 out.write(f'#!/bin/sh\necho "$DISPLAY" > {answer}.new && mv {answer}.new {answer}\n')
             os.chmod(script, 0o755)
-            os.chmod(self.tmp, 0o777)
             self.run(["swaymsg", "exec", script])
             display = wait_until(lambda: os.path.exists(answer) and self.log("display").strip(),
                                  timeout=10, what="XWayland's display")
@@ -262,7 +260,6 @@ class Sway(Session):
 
     def screenshot(self):
         path = self.log_path("shot.png")
-        os.chmod(self.tmp, 0o777)
         result = self.run(["grim", path], timeout=15)
         assert result is not None and result.returncode == 0, result
         node = self._tree_window()
@@ -335,7 +332,6 @@ class KWin(Session):
 
     def screenshot(self):
         path = self.log_path("shot.png")
-        os.chmod(self.tmp, 0o777)
         self.host_run(["import", "-window", "root", path], timeout=15)
         image = Image.load(path)
         box = self._window_box(image)
