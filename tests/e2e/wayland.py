@@ -16,8 +16,7 @@ import tempfile
 import unittest
 
 from form_places import COPY_BUTTON, EXIT_BUTTON, PRESETS
-from harness import (PROGRAM, TITLE, Image, end_process, unused_display_number,
-                     wait_until)
+from harness import PROGRAM, TITLE, Image, end_process, start_xvfb, wait_until
 
 USER = "tintcast-e2e"
 # From the first stop, txtColor, to the Red preset (cmdStandard(1)).
@@ -278,15 +277,11 @@ class KWin(Session):
         binary = shutil.which("kwin_wayland")
         if not binary:
             raise unittest.SkipTest("kwin_wayland is not installed")
-        number = unused_display_number()
+        server, number = start_xvfb(self.tmp, 1024, 768)
+        self.processes.append(server)
         self.host = f":{number}"
-        self.spawn(["Xvfb", self.host, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                   "xvfb.log")
         host_env = {**self.env, "DISPLAY": self.host}
         host_env.pop("WAYLAND_DISPLAY")
-        wait_until(lambda: subprocess.run(["xprop", "-root"], env=host_env, capture_output=True,
-                                          timeout=5).returncode == 0,
-                   timeout=10, what="Xvfb")
         copy = self.log_path("kwin_wayland")
         shutil.copy(binary, copy)
         os.chmod(copy, 0o755)
