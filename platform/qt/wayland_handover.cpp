@@ -5,11 +5,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <QClipboard>
@@ -65,6 +65,61 @@ int ConnectWayland() {
 void PutRequest(std::vector<std::uint32_t>& out, std::uint32_t object, std::uint16_t opcode,
                 std::uint32_t argument) {
     out.insert(out.end(), {object, (12u << 16) | opcode, argument});
+}
+
+// Starts wl-copy with the text and waits, bounded, until a Wayland reader gets the
+// same text back; returns why not, or nothing when it does.
+std::optional<std::string> HandToWlCopy(const std::string& text) {
+    QProcess copy;
+    copy.setProgram(QStringLiteral("wl-copy"));
+    copy.setArguments({QStringLiteral("--type"), QStringLiteral("text/plain;charset=utf-8")});
+    // What serves the clipboard must not end with the terminal or its process group.
+    copy.setChildProcessModifier([] { setsid(); });
+    copy.setStandardOutputFile(QProcess::nullDevice());
+    copy.setStandardErrorFile(QProcess::nullDevice());
+    copy.start(QIODevice::WriteOnly);
+    if (!copy.waitForStarted(static_cast<int>(kWlCopyWait.count()))) {
+        return "wl-copy could not be started (is wl-clipboard installed?)";
+    }
+    copy.write(text.data(), static_cast<qint64>(text.size()));
+    copy.closeWriteChannel();
+    if (!copy.waitForFinished(static_cast<int>(kWlCopyWait.count()))) {
+        copy.kill();
+        copy.waitForFinished(static_cast<int>(kWlCopyWait.count()));
+        return "wl-copy did not answer in time";
+    }
+    if (copy.exitStatus() != QProcess::NormalExit || copy.exitCode() != 0) {
+        return "wl-copy failed with status " + std::to_string(copy.exitCode());
+    }
+    // Until the compositor has told this program that its own offer was replaced, a
+    // reader could be reading this program's text: its events are handled meanwhile,
+    // so that such a read is answered rather than left hanging.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    QTimer tick;  // wakes the event loop to look at the reader again
+    tick.start(10ms);
+    const auto deadline = Clock::now() + kReadBackWait;
+    while (Clock::now() < deadline) {
+        QProcess paste;
+        paste.setStandardErrorFile(QProcess::nullDevice());
+        paste.start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")},
+                    QIODevice::ReadOnly);
+        while (paste.state() != QProcess::NotRunning && Clock::now() < deadline) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        if (paste.state() != QProcess::NotRunning) {
+            paste.kill();
+            paste.waitForFinished(1000);
+            break;
+        }
+        // Under XWayland the compositor may go on offering the X selection as well, so
+        // there the text read back is what counts.
+        if (paste.exitCode() == 0 && paste.readAllStandardOutput().toStdString() == text &&
+            (x11 || !clipboard->ownsClipboard())) {
+            return std::nullopt;
+        }
+    }
+    return "wl-paste did not read the text back from wl-copy";
 }
 
 }  // namespace
@@ -136,59 +191,6 @@ bool WaylandOffersDataControl(std::chrono::milliseconds wait) {
     }
     close(fd);
     return found;
-}
-
-std::optional<std::string> HandToWlCopy(const std::string& text) {
-    QProcess copy;
-    copy.setProgram(QStringLiteral("wl-copy"));
-    copy.setArguments({QStringLiteral("--type"), QStringLiteral("text/plain;charset=utf-8")});
-    // What serves the clipboard must not end with the terminal or its process group.
-    copy.setChildProcessModifier([] { setsid(); });
-    copy.setStandardOutputFile(QProcess::nullDevice());
-    copy.setStandardErrorFile(QProcess::nullDevice());
-    copy.start(QIODevice::WriteOnly);
-    if (!copy.waitForStarted(static_cast<int>(kWlCopyWait.count()))) {
-        return "wl-copy could not be started (is wl-clipboard installed?)";
-    }
-    copy.write(text.data(), static_cast<qint64>(text.size()));
-    copy.closeWriteChannel();
-    if (!copy.waitForFinished(static_cast<int>(kWlCopyWait.count()))) {
-        copy.kill();
-        copy.waitForFinished(static_cast<int>(kWlCopyWait.count()));
-        return "wl-copy did not answer in time";
-    }
-    if (copy.exitStatus() != QProcess::NormalExit || copy.exitCode() != 0) {
-        return "wl-copy failed with status " + std::to_string(copy.exitCode());
-    }
-    // Until the compositor has told this program that its own offer was replaced, a
-    // reader could be reading this program's text: its events are handled meanwhile,
-    // so that such a read is answered rather than left hanging.
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    QTimer tick;  // wakes the event loop to look at the reader again
-    tick.start(10ms);
-    const auto deadline = Clock::now() + kReadBackWait;
-    while (Clock::now() < deadline) {
-        QProcess paste;
-        paste.setStandardErrorFile(QProcess::nullDevice());
-        paste.start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")},
-                    QIODevice::ReadOnly);
-        while (paste.state() != QProcess::NotRunning && Clock::now() < deadline) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        if (paste.state() != QProcess::NotRunning) {
-            paste.kill();
-            paste.waitForFinished(1000);
-            break;
-        }
-        // Under XWayland the compositor may go on offering the X selection as well, so
-        // there the text read back is what counts.
-        if (paste.exitCode() == 0 && paste.readAllStandardOutput().toStdString() == text &&
-            (x11 || !clipboard->ownsClipboard())) {
-            return std::nullopt;
-        }
-    }
-    return "wl-paste did not read the text back from wl-copy";
 }
 
 bool HandOverWithoutX11(std::string_view program, Handover how) {

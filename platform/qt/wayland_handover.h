@@ -1,8 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <optional>
-#include <string>
 #include <string_view>
 
 namespace tintcast::platform::qt {
@@ -28,9 +26,5 @@ bool WaylandOffersDataControl(std::chrono::milliseconds wait = std::chrono::mill
 // (not Handover::X11); where nobody takes it, one line on stderr says so. Returns false
 // when wl-copy failed under XWayland: the X11 hand-off is then to be tried.
 bool HandOverWithoutX11(std::string_view program, Handover how);
-
-// Starts wl-copy with the text and waits, bounded, until a Wayland reader gets the
-// same text back; returns why not, or nothing when it does.
-std::optional<std::string> HandToWlCopy(const std::string& text);
 
 }  // namespace tintcast::platform::qt
