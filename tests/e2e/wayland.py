@@ -204,7 +204,8 @@ class Sway(Session):
             # splitting the command.
             script, answer = self.log_path("display.sh"), self.log_path("display")
             with open(script, "w") as out:
-                out.write(f'#!/bin/sh\necho "$DISPLAY" > {answer}.new && mv {answer}.new {answer}\n')
+                out.write(f'#!/bin/sh\necho "$DISPLAY" > {answer}.new\n'
+                          f'mv {answer}.new {answer}\n')
             os.chmod(script, 0o755)
             self.run(["swaymsg", "exec", script])
             display = wait_until(lambda: os.path.exists(answer) and self.log("display").strip(),
