@@ -55,6 +55,20 @@ class WaylandSessions(unittest.TestCase):
     def test_sway_native(self):
         self.run_session(Sway, xwayland=False, native=True, stays_on_top=False)
 
+    def test_without_wl_copy_one_line_says_so(self):
+        session = Sway(xwayland=False, native=True)
+        self.addCleanup(session.close)
+        nothing = os.path.join(session.tmp, "empty")
+        os.mkdir(nothing)
+        session.start_program(PATH=nothing)
+        session.copy_red()
+        wait_until(lambda: session.wl_paste() == RED_TEXT, timeout=10, what="the copy")
+        session.exit()
+        self.assertEqual(session.program.wait(timeout=10), 0)
+        self.assertEqual(session.log("tintcast.log"),
+                         "tintcast: the copied text could not be kept after exit: wl-copy could "
+                         "not be started (is wl-clipboard installed?)\n")
+
     def test_kwin_xwayland(self):
         self.run_session(KWin, xwayland=True, native=False, stays_on_top=True)
 

@@ -69,7 +69,8 @@ class Session:
         self.prefix = []
         if self.user:
             uid, gid = self.user
-            self.prefix = ["setpriv", f"--reuid={uid}", f"--regid={gid}", "--init-groups"]
+            self.prefix = [shutil.which("setpriv") or "setpriv", f"--reuid={uid}",
+                           f"--regid={gid}", "--init-groups"]
         self.tmp = tempfile.mkdtemp(prefix="tintcast-wayland-")
         self.home = os.path.join(self.tmp, "home")
         self.runtime = os.path.join(self.tmp, "runtime")
@@ -135,10 +136,10 @@ class Session:
                           timeout=3)
         return result.stdout if result is not None and result.returncode == 0 else None
 
-    def start_program(self):
-        env = dict(self.env)
-        if self.native:
-            env.pop("DISPLAY", None) if not self.xwayland else env.update(QT_QPA_PLATFORM="wayland")
+    def start_program(self, **extra_env):
+        env = {**self.env, **extra_env}
+        if self.native and self.xwayland:
+            env["QT_QPA_PLATFORM"] = "wayland"
         self.program = self.spawn([PROGRAM], "tintcast.log", env=env)
         wait_until(lambda: self._program_alive() and self.window_size(), timeout=20,
                    what=f"the window under {self.name}")
