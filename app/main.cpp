@@ -12,6 +12,9 @@ int main(int argc, char* argv[]) {
                                            .version = TINTCAST_VERSION,
                                            .desktopEntry = "org.olundar.Tintcast"});
     platform::qt::QtForm form(window::MainFormSpec(), application.capabilities());
+    application.OnCapabilitiesChanged([&form](const platform::qt::Capabilities& capabilities) {
+        form.SetCapabilities(capabilities);
+    });
     window::frmMain frmMain(form);
     form.Load(frmMain);
     return application.Run();

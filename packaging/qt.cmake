@@ -35,6 +35,9 @@ others.]])
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Not linked, but needed: Qt's Wayland platform plugin for sessions without XWayland,
+# and wl-copy, which keeps the copied text on compositors with data-control.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-wayland, wl-clipboard")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 #include <QApplication>
 
 #include "platform/qt/clipboard_handover.h"
 #include "platform/qt/conversions.h"
-#include "platform/qt/lost_display.h"
+#include "platform/qt/messages.h"
 #include "platform/qt/quit_on_signals.h"
 #include "platform/qt/session_bus.h"
 
@@ -25,54 +25,6 @@ namespace {
 constexpr std::chrono::milliseconds kSessionBusWait{2000};
 // Ample for the threads Qt starts (X events, D-Bus).
 constexpr std::size_t kThreadStack = 1024 * 1024;
-
-// Messages Qt logs while it starts are held back: if the start fails they are
-// replaced by one line, otherwise they go out as usual.
-struct HeldMessage {
-    QtMsgType type;
-    std::string category;
-    QString text;
-};
-
-struct StartupLog {
-    std::string program;
-    std::string displayProblem;
-    std::vector<HeldMessage> held;
-    QtMessageHandler previous = nullptr;
-};
-
-StartupLog* startupLog = nullptr;
-
-void HoldStartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    const std::string category = context.category != nullptr ? context.category : "";
-    if (type == QtFatalMsg) {
-        const StartFailure failure = DescribeStartFailure(
-            startupLog->program, startupLog->displayProblem, text.toStdString());
-        std::fprintf(stderr, "%s\n", failure.message.c_str());
-        std::_Exit(failure.status);
-    }
-    if (category == "qt.qpa.xcb" && text.contains(QLatin1String("connect to display"))) {
-        startupLog->displayProblem = text.toStdString();
-    }
-    startupLog->held.push_back({type, category, text});
-}
-
-void ReleaseStartupMessages() {
-    StartupLog* log = startupLog;
-    qInstallMessageHandler(log->previous);
-    startupLog = nullptr;
-    for (const HeldMessage& message : log->held) {
-        const QMessageLogContext context(nullptr, 0, nullptr, message.category.c_str());
-        qt_message_output(message.type, context, message.text);
-    }
-    delete log;
-}
-
-// Without trailing blanks: Qt names an unset display as an empty word at the end.
-std::string FirstLine(std::string_view text) {
-    text = text.substr(0, text.find('\n'));
-    return std::string(text.substr(0, text.find_last_not_of(" \t\r") + 1));
-}
 
 // Qt's X11 plugin takes "-display NAME" (or "--display NAME") over $DISPLAY. The
 // clipboard keeper finds the display through $DISPLAY, so the two are made to agree.
@@ -105,17 +57,6 @@ void LeaveRoomForThreads() {
 
 }  // namespace
 
-StartFailure DescribeStartFailure(std::string_view program, std::string_view displayProblem,
-                                  std::string_view fatalMessage) {
-    std::string message(program);
-    if (!displayProblem.empty()) {
-        message += ": cannot open the display: " + FirstLine(displayProblem);
-    } else {
-        message += ": cannot start: " + FirstLine(fatalMessage);
-    }
-    return {message, 1};
-}
-
 Application::Application(int& argc, char** argv, const Identity& identity)
     : program_(identity.program) {
     TakeDisplayArgument(argc, argv);
@@ -136,18 +77,21 @@ Application::Application(int& argc, char** argv, const Identity& identity)
     if (!SessionBusAnswers(kSessionBusWait)) {
         AvoidSessionBus();  // the window matters more than the accessibility bridge
     }
-    startupLog = new StartupLog{.program = std::string(identity.program)};
-    startupLog->previous = qInstallMessageHandler(HoldStartupMessage);
+    HandleQtMessages(identity.program);
     app_ = std::make_unique<QApplication>(argc, argv);
-    ReleaseStartupMessages();
-    EndQuietlyWhenDisplayIsLost(identity.program);
+    StartFinished();
     signals_ = std::make_unique<QuitOnSignals>();
+    windowSystem_ = std::make_unique<WindowSystem>();
 }
 
 Application::~Application() = default;
 
 Capabilities Application::capabilities() const {
-    return CapabilitiesOf(QGuiApplication::platformName().toStdString());
+    return windowSystem_->capabilities();
+}
+
+void Application::OnCapabilitiesChanged(WindowSystem::Changed changed) {
+    windowSystem_->OnChange(std::move(changed));
 }
 
 int Application::Run() {

@@ -20,15 +20,6 @@ struct Identity {
     std::string_view desktopEntry;  // the desktop file's name without ".desktop"
 };
 
-// The one line printed, and the status returned, when Qt cannot start: no display,
-// or no usable platform plugin.
-struct StartFailure {
-    std::string message;
-    int status = 1;
-};
-StartFailure DescribeStartFailure(std::string_view program, std::string_view displayProblem,
-                                  std::string_view fatalMessage);
-
 // Qt's application object with the program's own ways in and out: a start without a
 // display fails with one line on stderr and status 1; SIGTERM, SIGINT and SIGHUP
 // leave the event loop like closing the window does; and the clipboard text outlives
@@ -40,8 +31,10 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // What the window system it started on allows; the forms it runs are given this.
+    // What the window system it started on allows; the forms it runs are given this,
+    // and told of changes through OnCapabilitiesChanged.
     Capabilities capabilities() const;
+    void OnCapabilitiesChanged(WindowSystem::Changed changed);
 
     // Runs the event loop; returns the exit status.
     int Run();
@@ -50,6 +43,7 @@ private:
     std::string program_;
     std::unique_ptr<QApplication> app_;
     std::unique_ptr<QuitOnSignals> signals_;
+    std::unique_ptr<WindowSystem> windowSystem_;
 };
 
 }  // namespace tintcast::platform::qt

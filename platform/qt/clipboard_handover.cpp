@@ -16,6 +16,7 @@
 
 #include "platform/qt/keeper_process.h"
 #include "platform/qt/selection_conversion.h"
+#include "platform/qt/wayland_handover.h"
 #include "platform/x11/selection.h"
 
 namespace tintcast::platform::qt {
@@ -183,6 +184,11 @@ bool ClipboardHolds(const QString& text) {
 }
 
 void KeepClipboardAfterExit(std::string_view program) {
+    const Handover how =
+        ChooseHandover(QGuiApplication::platformName().toStdString(), WaylandOffersDataControl());
+    if (how != Handover::X11 && HandOverWithoutX11(program, how)) {
+        return;
+    }
     xcb_connection_t* connection =
         QGuiApplication::platformName() == QLatin1String("xcb") ? X11Connection() : nullptr;
     if (connection == nullptr) {

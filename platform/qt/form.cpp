@@ -59,6 +59,21 @@ QtForm::QtForm(const FormSpec& spec, const Capabilities& capabilities)
             break;
         }
     }
+    SetCapabilities(capabilities_);
+}
+
+void QtForm::SetCapabilities(const Capabilities& capabilities) {
+    capabilities_ = capabilities;
+    for (const Control& control : controls_) {
+        if (control.spec->setsTopmost && !control.widget.isNull()) {
+            control.widget->setEnabled(capabilities.topmost);
+            control.widget->setToolTip(
+                capabilities.topmost
+                    ? QString()
+                    : QStringLiteral("This window system does not let a program keep its "
+                                     "window above others."));
+        }
+    }
 }
 
 QtForm::~QtForm() {
@@ -88,11 +103,6 @@ QWidget* QtForm::Create(const ControlSpec& spec, QWidget* parent) {
         case ControlKind::CheckBox: {
             auto* box = new FormCheckBox(caption, parent);
             box->setChecked(spec.initiallyOn);
-            if (spec.setsTopmost && !capabilities_.topmost) {
-                box->setEnabled(false);
-                box->setToolTip(QStringLiteral(
-                    "This window system does not let a program keep its window above others."));
-            }
             created = box;
             break;
         }

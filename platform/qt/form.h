@@ -31,6 +31,10 @@ public:
     QtForm(const QtForm&) = delete;
     QtForm& operator=(const QtForm&) = delete;
 
+    // The window system now allows something else (a window manager restarted):
+    // controls that need what it no longer allows are disabled, with a tooltip saying why.
+    void SetCapabilities(const Capabilities& capabilities);
+
     // Sends the load notification, then shows the window.
     void Load(FormEvents& events);
 

@@ -1,13 +1,129 @@
 #include "platform/qt/window_system.h"
 
+#include <cstdlib>
+#include <utility>
+
+#include <xcb/xcb.h>
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include "platform/x11/selection.h"
+
 namespace tintcast::platform::qt {
 
 std::string PlatformOverride(bool platformChosen, bool waylandDisplay, bool x11Display) {
-    return !platformChosen && waylandDisplay && x11Display ? "xcb" : "";
+    if (platformChosen || !waylandDisplay) {
+        return "";
+    }
+    return x11Display ? "xcb" : "wayland";
 }
 
-Capabilities CapabilitiesOf(std::string_view platformName) {
-    return {.topmost = !platformName.starts_with("wayland")};
+Capabilities CapabilitiesOf(std::string_view platformName, bool managerSupportsAbove) {
+    if (platformName.starts_with("wayland")) {
+        return {.topmost = false};
+    }
+    if (platformName == "xcb") {
+        return {.topmost = managerSupportsAbove};
+    }
+    return {.topmost = true};
+}
+
+namespace {
+
+bool ListsAbove(xcb_connection_t* connection, xcb_window_t root, xcb_atom_t supported,
+                xcb_atom_t above) {
+    const xcb_get_property_cookie_t cookie =
+        xcb_get_property(connection, 0, root, supported, XCB_ATOM_ATOM, 0, 4096);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    if (reply == nullptr) {
+        return false;
+    }
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+    const int count = reply->format == 32 ? xcb_get_property_value_length(reply) / 4 : 0;
+    bool found = false;
+    for (int i = 0; i < count && !found; ++i) {
+        found = atoms[i] == above;
+    }
+    std::free(reply);
+    return found;
+}
+
+}  // namespace
+
+// Under X11, reads _NET_SUPPORTED from the root window and reads it again whenever a
+// window manager sets it anew. Qt listens to the root window's property changes
+// itself (it follows the same list), so its events are only looked at, on their way.
+class WindowSystem::RootWatch final : public QAbstractNativeEventFilter {
+public:
+    RootWatch() : platform_(QGuiApplication::platformName().toStdString()) {
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        connection_ = platform_ == "xcb" && x11 != nullptr ? x11->connection() : nullptr;
+        if (connection_ != nullptr) {
+            root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+            supported_ = x11::Intern(connection_, "_NET_SUPPORTED");
+            above_ = x11::Intern(connection_, "_NET_WM_STATE_ABOVE");
+            QCoreApplication::instance()->installNativeEventFilter(this);
+        }
+        Read();
+    }
+    ~RootWatch() override {
+        if (connection_ != nullptr && QCoreApplication::instance() != nullptr) {
+            QCoreApplication::instance()->removeNativeEventFilter(this);
+        }
+    }
+    RootWatch(const RootWatch&) = delete;
+    RootWatch& operator=(const RootWatch&) = delete;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
+        if (type != "xcb_generic_event_t") {
+            return false;
+        }
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) {
+            return false;
+        }
+        // Deletions are left alone: a server that ends deletes every property on its way
+        // out, and a window manager that starts sets the list anew.
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (notify->window == root_ && notify->atom == supported_ &&
+            notify->state == XCB_PROPERTY_NEW_VALUE) {
+            const bool before = capabilities_.topmost;
+            Read();
+            if (capabilities_.topmost != before && changed_) {
+                changed_(capabilities_);
+            }
+        }
+        return false;  // Qt's too
+    }
+
+    Capabilities capabilities_;
+    Changed changed_;
+
+private:
+    void Read() {
+        const bool above =
+            connection_ != nullptr && ListsAbove(connection_, root_, supported_, above_);
+        capabilities_ = CapabilitiesOf(platform_, above);
+    }
+
+    std::string platform_;
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    xcb_atom_t supported_ = XCB_ATOM_NONE;
+    xcb_atom_t above_ = XCB_ATOM_NONE;
+};
+
+WindowSystem::WindowSystem() : watch_(std::make_unique<RootWatch>()) {}
+
+WindowSystem::~WindowSystem() = default;
+
+Capabilities WindowSystem::capabilities() const {
+    return watch_->capabilities_;
+}
+
+void WindowSystem::OnChange(Changed changed) {
+    watch_->changed_ = std::move(changed);
 }
 
 }  // namespace tintcast::platform::qt

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -9,11 +11,33 @@ namespace tintcast::platform::qt {
 
 // The Qt platform plugin to ask for before Qt starts, or "" to leave Qt its choice.
 // Under Wayland with XWayland at hand, X11 is asked for: only there can the window
-// be kept above others.
+// be kept above others. With Wayland alone, Wayland is asked for, so that a missing
+// plugin is named rather than an X display that was never there.
 std::string PlatformOverride(bool platformChosen, bool waylandDisplay, bool x11Display);
 
-// What the window system behind a Qt platform plugin allows: no Wayland protocol lets
-// a client keep its own window on top.
-Capabilities CapabilitiesOf(std::string_view platformName);
+// What the window system behind a Qt platform plugin allows. No Wayland protocol lets
+// a client keep its own window on top; under X11 only a window manager that lists
+// _NET_WM_STATE_ABOVE among the hints it supports does so.
+Capabilities CapabilitiesOf(std::string_view platformName, bool managerSupportsAbove);
+
+// The capabilities of the running application's window system, kept up to date: under
+// X11 a window manager that starts or restarts changes what it supports.
+class WindowSystem {
+public:
+    using Changed = std::function<void(const Capabilities&)>;
+
+    WindowSystem();
+    ~WindowSystem();
+    WindowSystem(const WindowSystem&) = delete;
+    WindowSystem& operator=(const WindowSystem&) = delete;
+
+    Capabilities capabilities() const;
+    // Called after each change, with the new capabilities.
+    void OnChange(Changed changed);
+
+private:
+    class RootWatch;
+    std::unique_ptr<RootWatch> watch_;
+};
 
 }  // namespace tintcast::platform::qt

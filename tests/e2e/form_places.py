@@ -91,6 +91,17 @@ VALUE_BOX = control_place("txtHex")
 # The check box's whole place, much wider than its caption: both programs take a click
 # anywhere in it.
 STAY_ON_TOP = control_place("chkTop")
+# The box and the start of its caption, where the text colour shows.
+STAY_ON_TOP_CAPTION = STAY_ON_TOP._replace(width=px(600))
+
+
+def stay_on_top_enabled(image, origin=(0, 0)):
+    """Whether the Stay On Top caption is drawn in the enabled text colour (a disabled
+    one has no dark pixels); origin: the client area's top left in the image."""
+    darkest = min(sum(image.pixel(origin[0] + x, origin[1] + y))
+                  for x, y in STAY_ON_TOP_CAPTION.points())
+    return darkest < 3 * 80
+
 
 # Preset buttons, top to bottom: name, place, the colour they show and set.
 PRESETS = [(c["accessibleName"], control_place(c["name"], c["index"]), tuple(c["background"]))

@@ -65,6 +65,37 @@ def end_process(process, grace=3.0):
         process.wait(timeout=grace)
 
 
+def start_xvfb(folder, width, height):
+    """Starts an Xvfb server on a display number it picks itself; returns the process
+    and the number. Its log goes to folder."""
+    read_end, write_end = os.pipe()
+    with open(os.path.join(folder, "xvfb.log"), "w") as log:
+        server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 10
+    os.set_blocking(read_end, False)
+    try:
+        while not number.endswith(b"\n"):
+            if time.monotonic() > deadline or server.poll() is not None:
+                end_process(server)
+                raise Timeout("Xvfb did not report its display")
+            try:
+                chunk = os.read(read_end, 16)
+            except BlockingIOError:
+                chunk = b""
+            if chunk:
+                number += chunk
+            else:
+                time.sleep(0.02)
+    finally:
+        os.close(read_end)
+    return server, int(number)
+
+
 class Display:
     """An Xvfb server with openbox, started and ended as a pair."""
 
@@ -93,32 +124,13 @@ class Display:
             raise
 
     def _start_server(self, width, height):
-        read_end, write_end = os.pipe()
-        with open(os.path.join(self.tmp, "xvfb.log"), "w") as log:
-            self.server = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-                 "-nolisten", "tcp", "-noreset"],
-                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
-        os.close(write_end)
+        try:
+            self.server, number = start_xvfb(self.tmp, width, height)
+        except BaseException:
+            self.close()  # nobody else can: the caller gets no Display to close
+            raise
         self.processes.append(self.server)
-        number = b""
-        deadline = time.monotonic() + 10
-        os.set_blocking(read_end, False)
-        while not number.endswith(b"\n"):
-            if time.monotonic() > deadline or self.server.poll() is not None:
-                os.close(read_end)
-                self.close()
-                raise Timeout("Xvfb did not report its display")
-            try:
-                chunk = os.read(read_end, 16)
-            except BlockingIOError:
-                chunk = b""
-            if chunk:
-                number += chunk
-            else:
-                time.sleep(0.02)
-        os.close(read_end)
-        return int(number)
+        return number
 
     def _environment(self):
         env = {key: value for key, value in os.environ.items()

@@ -45,6 +45,8 @@ tintcast_e2e_test(test_accessibility)
 tintcast_e2e_test(test_output)
 tintcast_e2e_test(test_clipboard_exit)
 tintcast_e2e_test(test_no_display TIMEOUT 60)
+# sway headless and KWin nested in Xvfb, each with and without XWayland.
+tintcast_e2e_test(test_wayland TIMEOUT 240 LABEL wayland)
 tintcast_e2e_test(test_no_files TIMEOUT 120 LABEL slow NEEDS strace)
 tintcast_e2e_test(test_contention LABEL slow)
 # Valgrind cannot run a program built with the address sanitizer.

@@ -1,6 +1,7 @@
 """Without a display the program says so in one line and ends with status 1; on the
 offscreen platform it runs and ends in order on SIGTERM."""
 
+import glob
 import os
 import resource
 import shutil
@@ -12,6 +13,7 @@ import unittest
 from harness import PROGRAM, unused_display_number, wait_until
 
 PREFIX_OF_THE_LINE = "tintcast: cannot open the display:"
+QT_XCB_PLUGIN = next(iter(glob.glob("/usr/lib/*/qt6/plugins/platforms/libqxcb.so")), "")
 
 
 def allow_core_dumps():
@@ -43,9 +45,10 @@ class NoDisplay(unittest.TestCase):
                     if not key.startswith(("QT_", "WAYLAND", "XDG_", "DBUS_", "DISPLAY"))}
         self.env.update(HOME=self.home, XDG_RUNTIME_DIR=runtime)
 
-    def run_program(self, args=(), **env):
+    def run_program(self, args=(), launcher=None, **env):
         # Core dumps are let through: a crash would leave a core in the working folder.
-        return subprocess.run([PROGRAM, *args], env={**self.env, **env}, cwd=self.cwd,
+        argv = [*launcher, *args] if launcher else [PROGRAM, *args]
+        return subprocess.run(argv, env={**self.env, **env}, cwd=self.cwd,
                               capture_output=True, text=True, timeout=30,
                               preexec_fn=allow_core_dumps)
 
@@ -68,8 +71,33 @@ class NoDisplay(unittest.TestCase):
                 self.assertEqual(lines[1], "")
                 self.assertEqual(result.stdout, "")
                 self.assertEqual(os.listdir(self.cwd), [], "a core or other file was left")
-        # Where the display was named, the line names it.
+        # Where the display was named, the line names it; where none was, it says so.
         self.assertIn(unused, self.run_program(**{"DISPLAY": unused}).stderr)
+        self.assertIn("no X display and no Wayland display", self.run_program().stderr)
+
+    def test_a_wayland_session_that_cannot_be_reached_is_named(self):
+        result = self.run_program(WAYLAND_DISPLAY="wayland-nowhere")
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, "tintcast: cannot open the display: could not connect to the "
+                             "Wayland display wayland-nowhere\n"))
+
+    def test_missing_wayland_support_is_named(self):
+        # Qt's Wayland plugins are hidden behind a folder holding only its X11 plugin, in
+        # a mount namespace of the program's own (root only).
+        platforms = os.path.dirname(QT_XCB_PLUGIN)
+        if os.geteuid() != 0 or not os.path.exists(QT_XCB_PLUGIN):
+            self.skipTest("needs root and Qt's X11 plugin to hide the Wayland plugins")
+        only_x11 = os.path.join(self.tmp, "platforms")
+        os.makedirs(only_x11)
+        shutil.copy(QT_XCB_PLUGIN, only_x11)
+        result = self.run_program(
+            ("sh", "-c", 'mount --bind "$1" "$2" && exec "$3"', "sh", only_x11, platforms,
+             PROGRAM), launcher=("unshare", "-m"), WAYLAND_DISPLAY="wayland-1")
+        if "mount" in result.stderr:
+            self.skipTest(f"no mount namespace here: {result.stderr.strip()}")
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, "tintcast: cannot start: Qt's Wayland support is not installed "
+                             "(package qt6-wayland)\n"))
 
     def test_runs_offscreen_and_ends_in_order_on_sigterm(self):
         log = os.path.join(self.tmp, "offscreen.log")

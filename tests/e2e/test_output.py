@@ -2,7 +2,8 @@
 
 import unittest
 
-from form_places import COPY_BUTTON, EXIT_BUTTON, OPTIONS, PRESETS, STAY_ON_TOP, VALUE_BOX, Rect
+from form_places import (COPY_BUTTON, EXIT_BUTTON, OPTIONS, PRESETS, STAY_ON_TOP, VALUE_BOX, Rect,
+                         stay_on_top_enabled)
 from harness import PROGRAM, TITLE, DisplayTest, wait_until
 
 PRESET = {name: place for name, place, _ in PRESETS}
@@ -162,6 +163,20 @@ class StayOnTop(DisplayTest):
         self.toggle(app, above=False)
         self.assertNotIn("_NET_WM_STATE_ABOVE", app.state())
         self.assertEqual(self.snapshot(app), before)
+
+    def test_follows_what_the_window_manager_supports(self):
+        app = self.start()
+        self.assertTrue(stay_on_top_enabled(self.display.screenshot(app.window)))
+        # A window manager that cannot keep a window above others does not list it.
+        self.display.run(["xprop", "-root", "-f", "_NET_SUPPORTED", "32a", "-set",
+                          "_NET_SUPPORTED", "_NET_WM_STATE,_NET_ACTIVE_WINDOW"])
+        wait_until(lambda: not stay_on_top_enabled(self.display.screenshot(app.window)),
+                   what="Stay On Top to be disabled")
+        # openbox restarted lists it again.
+        self.display.run(["openbox", "--restart"])
+        wait_until(lambda: stay_on_top_enabled(self.display.screenshot(app.window)),
+                   what="Stay On Top to be enabled again")
+        self.toggle(app, above=True)
 
 
 class WaysOut(DisplayTest):

@@ -58,9 +58,11 @@ class Package(unittest.TestCase):
         summary, _, long_description = fields["Description"].partition("\n")
         self.assertEqual(summary, "compose a colour and copy it as text")
         self.assertIn("clipboard", long_description)
-        # Found by dpkg-shlibdeps in the binaries, with the versions they need.
+        # Found by dpkg-shlibdeps in the binaries, with the versions they need; and what a
+        # Wayland session needs besides.
         depends = [entry.strip() for entry in fields.get("Depends", "").split(",")]
-        for library in ("libc6 (>=", "libqt6widgets6 (>=", "libxcb1"):
+        for library in ("libc6 (>=", "libqt6widgets6 (>=", "libxcb1", "qt6-wayland",
+                        "wl-clipboard"):
             with self.subTest(depends=library):
                 self.assertTrue(any(entry.startswith(library) for entry in depends), depends)
 

@@ -25,7 +25,8 @@ endfunction()
 tintcast_platform_tests(platform_tests
     application_test.cpp
     form_contract_test.cpp
-    qt_form_test.cpp)
+    qt_form_test.cpp
+    wayland_handover_test.cpp)
 
 # 10,000 random actions per driver, checked against a model after each one.
 tintcast_platform_tests(platform_model_tests

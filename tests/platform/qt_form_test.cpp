@@ -478,5 +478,19 @@ TEST_F(MainFormWidgets, StayOnTopIsEnabledWithoutExcuseWhereItWorks) {
     EXPECT_TRUE(box->toolTip().isEmpty());
 }
 
+// A window manager that starts or stops supporting it (a restart) is followed.
+TEST_F(WithoutTopmost, StayOnTopFollowsTheCapabilities) {
+    QWidget* box = Widget(chkTop);
+    driver.Form().SetCapabilities({.topmost = true});
+    EXPECT_TRUE(box->isEnabled());
+    EXPECT_TRUE(box->toolTip().isEmpty());
+    driver.View().SetTopmost(driver.View().WindowHandle(), true);
+    EXPECT_TRUE(driver.Topmost());
+    driver.Form().SetCapabilities({.topmost = false});
+    EXPECT_FALSE(box->isEnabled());
+    EXPECT_FALSE(box->toolTip().isEmpty());
+    EXPECT_THROW(driver.View().SetTopmost(driver.View().WindowHandle(), false), ServiceError);
+}
+
 }  // namespace
 }  // namespace tintcast::testing

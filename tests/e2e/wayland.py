@@ -1,0 +1,362 @@
+"""Runs the installed program under real Wayland compositors: sway headless, and KWin
+nested in an Xvfb server (which gives it a real seat, so keys reach it).
+
+A compositor that refuses to start makes the test skip, with its reason. sway refuses
+to run as root: when the tests run as root, the whole session (compositor, program,
+readers) runs as an ordinary user, made with useradd if missing and entered with
+setpriv. Every wait is bounded and only processes started here are ended, by PID.
+"""
+
+import json
+import os
+import pwd
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from form_places import COPY_BUTTON, EXIT_BUTTON, PRESETS
+from harness import PROGRAM, TITLE, Image, end_process, start_xvfb, wait_until
+
+USER = "tintcast-e2e"
+# From the first stop, txtColor, to the Red preset (cmdStandard(1)).
+TABS_TO_RED = 14
+RED_TEXT = b"&HFF"
+RED_PRESET = next(place for name, place, _ in PRESETS if name == "Red")
+
+
+def session_user():
+    """(uid, gid) to run the session as, or None to run it as ourselves."""
+    if os.geteuid() != 0:
+        return None
+    try:
+        entry = pwd.getpwnam(USER)
+    except KeyError:
+        subprocess.run(["useradd", "--system", "--user-group", "--no-create-home",
+                        "--shell", "/usr/sbin/nologin", USER], check=True, timeout=30,
+                       capture_output=True)
+        entry = pwd.getpwnam(USER)
+    return entry.pw_uid, entry.pw_gid
+
+
+def keepers(runtime):
+    """PIDs of what serves this session's copy after the program ended: wl-copy, or the
+    program's X11 keeper (both outlive whoever started them)."""
+    found = []
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            name = os.path.basename(os.readlink(f"/proc/{entry}/exe"))
+            if name not in ("wl-copy", "tintcast-keep-clipboard"):
+                continue
+            with open(f"/proc/{entry}/environ", "rb") as environ:
+                variables = environ.read().split(b"\0")
+        except OSError:
+            continue
+        if f"XDG_RUNTIME_DIR={runtime}".encode() in variables:
+            found.append(int(entry))
+    return found
+
+
+class Session:
+    """A compositor with its folders; subclasses start it. xwayland: whether X clients
+    (and xclip) have a display; native: whether the program runs as a Wayland client."""
+
+    name = "?"
+
+    def __init__(self, xwayland, native):
+        self.xwayland, self.native = xwayland, native
+        self.user = session_user()
+        self.prefix = []
+        if self.user:
+            uid, gid = self.user
+            self.prefix = [shutil.which("setpriv") or "setpriv", f"--reuid={uid}",
+                           f"--regid={gid}", "--init-groups"]
+        self.tmp = tempfile.mkdtemp(prefix="tintcast-wayland-")
+        self.home = os.path.join(self.tmp, "home")
+        self.runtime = os.path.join(self.tmp, "runtime")
+        os.makedirs(self.home)
+        os.makedirs(self.runtime, mode=0o700)
+        if self.user:
+            for path in (self.tmp, self.home, self.runtime):
+                os.chown(path, *self.user)
+        self.processes = []
+        self.env = {key: value for key, value in os.environ.items()
+                    if not key.startswith(("QT_", "WAYLAND", "XDG_", "DBUS_", "DISPLAY"))}
+        self.env.update(HOME=self.home, XDG_RUNTIME_DIR=self.runtime, NO_AT_BRIDGE="1",
+                        WAYLAND_DISPLAY="wayland-1")
+        try:
+            self.start()
+        except BaseException:
+            self.close()
+            raise
+
+    def log_path(self, name):
+        return os.path.join(self.tmp, name)
+
+    def spawn(self, argv, log, env=None):
+        with open(self.log_path(log), "a") as out:
+            process = subprocess.Popen(self.prefix + argv,
+                                       env=env or self.env, stdout=out,
+                                       stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        self.processes.append(process)
+        return process
+
+    def run(self, argv, timeout=5, input=None):
+        """A short command of the session; its completed process, or None on time-out."""
+        try:
+            return subprocess.run(self.prefix + argv, env=self.env, capture_output=True,
+                                  timeout=timeout, input=input)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def log(self, name):
+        try:
+            with open(self.log_path(name), errors="replace") as log:
+                return log.read()
+        except OSError:
+            return ""
+
+    def wl_paste(self):
+        """The clipboard as a Wayland client reads it (data-control), or None."""
+        result = self.run(["wl-paste", "--no-newline"], timeout=3)
+        return result.stdout if result is not None and result.returncode == 0 else None
+
+    def focus_x_client(self):
+        """Shows a small X window, which takes the focus: sway hands the clipboard to X
+        clients only while one of them has the focus, as one has when a person pastes
+        into it."""
+        self.spawn(["xmessage", "-name", "reader", "X reader"], "xmessage.log")
+        wait_until(lambda: (self.run(["xdotool", "search", "--onlyvisible", "--name",
+                                      "^reader$"]) or subprocess.CompletedProcess([], 1)).stdout,
+                   timeout=5, what="an X client's window")
+
+    def xclip(self):
+        """The clipboard as an X client reads it through XWayland, or None."""
+        result = self.run(["xclip", "-o", "-selection", "clipboard", "-target", "UTF8_STRING"],
+                          timeout=3)
+        return result.stdout if result is not None and result.returncode == 0 else None
+
+    def start_program(self, **extra_env):
+        env = {**self.env, **extra_env}
+        if self.native and self.xwayland:
+            env["QT_QPA_PLATFORM"] = "wayland"
+        self.program = self.spawn([PROGRAM], "tintcast.log", env=env)
+        wait_until(lambda: self._program_alive() and self.window_size(), timeout=20,
+                   what=f"the window under {self.name}")
+
+    def copy_red(self):
+        """Picks the Red preset and copies it, as a person would."""
+        if self.native:
+            self.keys(*["Tab"] * TABS_TO_RED, "space", "alt+c")
+        else:
+            self.click(RED_PRESET.centre())
+            self.click(COPY_BUTTON.centre())
+
+    def exit(self):
+        if self.native:
+            self.keys("alt+x")
+        else:
+            self.click(EXIT_BUTTON.centre())
+
+    def click(self, point):
+        """A click at a point of the X window's client area, through XTEST."""
+        result = self.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"])
+        window = result.stdout.split()[0].decode()
+        result = self.run(["xdotool", "mousemove", "--window", window, *map(str, point),
+                           "click", "1"])
+        assert result is not None and result.returncode == 0, result
+
+    def _program_alive(self):
+        if self.program.poll() is not None:
+            raise AssertionError(f"tintcast ended early: {self.log('tintcast.log')}")
+        return True
+
+    def close(self):
+        for pid in keepers(self.runtime):
+            try:
+                os.kill(pid, 15)
+            except ProcessLookupError:
+                pass
+        for process in reversed(self.processes):
+            end_process(process)
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+class Sway(Session):
+    name = "sway"
+
+    def start(self):
+        if not shutil.which("sway"):
+            raise unittest.SkipTest("sway is not installed")
+        config = self.log_path("sway.conf")
+        with open(config, "w") as out:
+            out.write("output HEADLESS-1 resolution 1024x768 position 0 0 scale 1\n"
+                      f"xwayland {'enable' if self.xwayland else 'disable'}\n"
+                      "default_border normal\nseat seat0 fallback true\n")
+        env = {**self.env, "XDG_SESSION_TYPE": "wayland", "WLR_BACKENDS": "headless",
+               "WLR_LIBINPUT_NO_DEVICES": "1", "WLR_RENDERER": "pixman"}
+        env.pop("WAYLAND_DISPLAY")
+        self.compositor = self.spawn(["sway", "-c", config], "sway.log", env=env)
+        socket = wait_until(self._socket, timeout=15, what="sway's Wayland socket")
+        self.env["WAYLAND_DISPLAY"] = socket
+        self.env["SWAYSOCK"] = wait_until(self._ipc_socket, timeout=10, what="sway's IPC socket")
+        if self.xwayland:
+            # sway sets DISPLAY for the programs it starts; a script keeps `exec` from
+            # splitting the command.
+            script, answer = self.log_path("display.sh"), self.log_path("display")
+            with open(script, "w") as out:
+                out.write(f'#!/bin/sh\necho "$DISPLAY" > {answer}.new\n'
+                          f'mv {answer}.new {answer}\n')
+            os.chmod(script, 0o755)
+            self.run(["swaymsg", "exec", script])
+            display = wait_until(lambda: os.path.exists(answer) and self.log("display").strip(),
+                                 timeout=10, what="XWayland's display")
+            self.env["DISPLAY"] = display
+            # XWayland starts lazily; the first X client waits for it.
+            wait_until(lambda: self.run(["xprop", "-root", "_NET_SUPPORTED"], timeout=5),
+                       timeout=15, what="XWayland")
+
+    def _socket(self):
+        if self.compositor.poll() is not None:
+            raise unittest.SkipTest(f"sway did not start: {self.log('sway.log')[-400:]}")
+        names = [n for n in os.listdir(self.runtime) if n.startswith("wayland-")
+                 and not n.endswith(".lock")]
+        return names[0] if names else None
+
+    def _ipc_socket(self):
+        names = [n for n in os.listdir(self.runtime) if n.startswith("sway-ipc.")]
+        return os.path.join(self.runtime, names[0]) if names else None
+
+    def _tree_window(self):
+        result = self.run(["swaymsg", "-t", "get_tree"])
+        if result is None or result.returncode != 0:
+            return None
+        stack = [json.loads(result.stdout)]
+        while stack:
+            node = stack.pop()
+            if node.get("name") == TITLE and node.get("visible"):
+                return node
+            stack.extend(node.get("nodes", []) + node.get("floating_nodes", []))
+        return None
+
+    def window_size(self):
+        node = self._tree_window()
+        return (node["window_rect"]["width"], node["window_rect"]["height"]) if node else None
+
+    def x11_window(self):
+        node = self._tree_window()
+        return node.get("shell") == "xwayland" if node else None
+
+    def keys(self, *keys):
+        """Keys typed into the focused window, in one call (wtype loses the first keys
+        of each call without a lead pause)."""
+        argv = ["wtype", "-s", "300"]
+        for key in keys:
+            if key.startswith("alt+"):
+                argv += ["-M", "alt", "-k", key[4:], "-m", "alt"]
+            else:
+                argv += ["-k", key]
+        result = self.run(argv, timeout=30)
+        assert result is not None and result.returncode == 0, result
+
+    def screenshot(self):
+        path = self.log_path("shot.png")
+        result = self.run(["grim", path], timeout=15)
+        assert result is not None and result.returncode == 0, result
+        node = self._tree_window()
+        return Image.load(path), (node["rect"]["x"] + node["window_rect"]["x"],
+                                  node["rect"]["y"] + node["window_rect"]["y"])
+
+
+class KWin(Session):
+    """KWin nested in Xvfb, always with XWayland; natively the program is asked to use
+    Wayland. The packaged binary carries a file capability that cannot be used here, so
+    a copy of it runs."""
+
+    name = "KWin"
+
+    def start(self):
+        binary = shutil.which("kwin_wayland")
+        if not binary:
+            raise unittest.SkipTest("kwin_wayland is not installed")
+        server, number = start_xvfb(self.tmp, 1024, 768)
+        self.processes.append(server)
+        self.host = f":{number}"
+        host_env = {**self.env, "DISPLAY": self.host}
+        host_env.pop("WAYLAND_DISPLAY")
+        copy = self.log_path("kwin_wayland")
+        shutil.copy(binary, copy)
+        os.chmod(copy, 0o755)
+        self.compositor = self.spawn(
+            ["dbus-run-session", "--", copy, "--x11-display", self.host, "--xwayland",
+             "--width", "1024", "--height", "768", "--socket", "wayland-1", "--no-lockscreen",
+             "--no-global-shortcuts"], "kwin.log", env={**host_env, "XDG_SESSION_TYPE": "wayland",
+                                                       "KWIN_COMPOSE": "Q"})
+        wait_until(self._ready, timeout=30, what="KWin and its XWayland")
+
+    def _ready(self):
+        if self.compositor.poll() is not None:
+            raise unittest.SkipTest(f"KWin did not start: {self.log('kwin.log')[-400:]}")
+        if not os.path.exists(os.path.join(self.runtime, "wayland-1")):
+            return False
+        display = self._xwayland_display()
+        if display:
+            self.env["DISPLAY"] = display
+            return self.run(["xprop", "-root", "_NET_SUPPORTED"], timeout=5) is not None
+        return False
+
+    def _xwayland_display(self):
+        for entry in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{entry}/cmdline", "rb") as cmdline:
+                    argv = cmdline.read().split(b"\0")
+                with open(f"/proc/{entry}/environ", "rb") as environ:
+                    mine = f"XDG_RUNTIME_DIR={self.runtime}".encode() in environ.read().split(b"\0")
+            except OSError:
+                continue
+            if mine and argv and os.path.basename(argv[0]) == b"Xwayland" and len(argv) > 1:
+                return argv[1].decode()
+        return None
+
+    def host_run(self, argv, timeout=10):
+        return subprocess.run(self.prefix + argv, env={**self.env, "DISPLAY": self.host},
+                              capture_output=True, timeout=timeout)
+
+    def keys(self, *keys):
+        self.host_run(["xdotool", "mousemove", "512", "384"])
+        result = self.host_run(["xdotool", "key", "--delay", "80", *keys], timeout=30)
+        assert result.returncode == 0, result
+
+    def screenshot(self):
+        path = self.log_path("shot.png")
+        self.host_run(["import", "-window", "root", path], timeout=15)
+        image = Image.load(path)
+        box = self._window_box(image)
+        return image, box[:2] if box else None
+
+    def _window_box(self, image):
+        """(x, y, width, height) of what is drawn on the black desktop: without a
+        decoration plugin, KWin draws the client area alone."""
+        rows = [y for y in range(image.height)
+                if image.data[y * image.width * 3:(y + 1) * image.width * 3].strip(b"\0")]
+        if not rows:
+            return None
+        left, right = image.width, 0
+        for y in rows:
+            row = image.data[y * image.width * 3:(y + 1) * image.width * 3]
+            left = min(left, (len(row) - len(row.lstrip(b"\0"))) // 3)
+            right = max(right, (len(row.rstrip(b"\0")) + 2) // 3)
+        return left, rows[0], right - left, rows[-1] + 1 - rows[0]
+
+    def window_size(self):
+        if self.native:
+            image, _ = self.screenshot()
+            box = self._window_box(image)
+            return box[2:] if box else None
+        result = self.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"])
+        ids = result.stdout.split() if result is not None else []
+        if not ids:
+            return None
+        info = self.run(["xwininfo", "-id", ids[0]]).stdout.decode()
+        fields = dict(line.strip().split(":", 1) for line in info.splitlines() if ":" in line)
+        return int(fields["Width"]), int(fields["Height"])
