@@ -65,6 +65,31 @@ def end_process(process, grace=3.0):
         process.wait(timeout=grace)
 
 
+def end_process_group(process, grace=3.0):
+    """Ends a process this session started in a group of its own (start_new_session),
+    with all it started in turn: dbus-run-session, for one, leaves its bus and its child
+    running when it is ended alone."""
+    if process is None:
+        return
+    try:
+        os.killpg(process.pid, signal.SIGTERM)
+    except ProcessLookupError:
+        return
+    deadline = time.monotonic() + grace
+    while time.monotonic() < deadline:
+        process.poll()
+        try:
+            os.killpg(process.pid, 0)
+        except ProcessLookupError:
+            return
+        time.sleep(0.05)
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    process.wait(timeout=grace)
+
+
 def start_xvfb(folder, width, height):
     """Starts an Xvfb server on a display number it picks itself; returns the process
     and the number. Its log goes to folder."""

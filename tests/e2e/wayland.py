@@ -16,7 +16,8 @@ import tempfile
 import unittest
 
 from form_places import COPY_BUTTON, EXIT_BUTTON, PRESETS
-from harness import PROGRAM, TITLE, Image, end_process, start_xvfb, wait_until
+from harness import (PROGRAM, TITLE, Image, end_process, end_process_group, start_xvfb,
+                     wait_until)
 
 USER = "tintcast-e2e"
 # From the first stop, txtColor, to the Red preset (cmdStandard(1)).
@@ -80,6 +81,7 @@ class Session:
             for path in (self.tmp, self.home, self.runtime):
                 os.chown(path, *self.user)
         self.processes = []
+        self.groups = set()  # the processes started in groups of their own
         self.env = {key: value for key, value in os.environ.items()
                     if not key.startswith(("QT_", "WAYLAND", "XDG_", "DBUS_", "DISPLAY"))}
         self.env.update(HOME=self.home, XDG_RUNTIME_DIR=self.runtime, NO_AT_BRIDGE="1",
@@ -97,8 +99,10 @@ class Session:
         with open(self.log_path(log), "a") as out:
             process = subprocess.Popen(self.prefix + argv,
                                        env=env or self.env, stdout=out,
-                                       stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+                                       stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                                       start_new_session=True)
         self.processes.append(process)
+        self.groups.add(process.pid)
         return process
 
     def run(self, argv, timeout=5, input=None):
@@ -178,7 +182,10 @@ class Session:
             except ProcessLookupError:
                 pass
         for process in reversed(self.processes):
-            end_process(process)
+            if process.pid in self.groups:
+                end_process_group(process)
+            else:
+                end_process(process)
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
