@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include <QGuiApplication>
 #include <QString>
 #include <QtGlobal>
+
+#include <xcb/xcb.h>
 
 namespace tintcast::platform::qt {
 
@@ -37,6 +40,16 @@ std::string FirstLine(std::string_view text) {
     return std::string(text.substr(0, text.find_last_not_of(" \t\r") + 1));
 }
 
+// Once the X server is gone, Qt may warn of requests that failed with it ("bad atom")
+// before it says the connection broke: the connection itself tells first.
+bool X11ConnectionBroken() {
+    auto* x11 = qGuiApp != nullptr
+                    ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                    : nullptr;
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    return connection != nullptr && xcb_connection_has_error(connection) != 0;
+}
+
 void PassOn(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (State().previous != nullptr) {
         State().previous(type, context, text);
@@ -49,7 +62,7 @@ void Handle(QtMsgType type, const QMessageLogContext& context, const QString& te
     MessageState& state = State();
     if (!state.starting) {
         // Qt's X11 plugin says so in one of two wordings, then calls exit(1).
-        if (text.startsWith(QLatin1String("The X11 connection broke"))) {
+        if (text.startsWith(QLatin1String("The X11 connection broke")) || X11ConnectionBroken()) {
             std::fprintf(stderr, "%s: lost the connection to the display\n", state.program.c_str());
             std::_Exit(1);
         }
