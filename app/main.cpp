@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
                                            .version = TINTCAST_VERSION,
                                            .desktopEntry = "org.olundar.Tintcast"});
     platform::qt::QtForm form(window::MainFormSpec(), application.capabilities());
-    application.OnCapabilitiesChanged([&form](const platform::qt::Capabilities& capabilities) {
+    application.OnCapabilitiesChanged([&form](const platform::Capabilities& capabilities) {
         form.SetCapabilities(capabilities);
     });
     window::frmMain frmMain(form);
