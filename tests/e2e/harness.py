@@ -53,6 +53,24 @@ def unused_display_number():
     raise AssertionError("no free display number")
 
 
+def processes_of(executables, variable):
+    """PIDs of the running processes whose executable is named one of executables and
+    whose environment holds variable ("NAME=value"): how helpers that outlive whoever
+    started them are found. A zombie has no executable any more and is not counted."""
+    found = []
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            if os.path.basename(os.readlink(f"/proc/{entry}/exe")) not in executables:
+                continue
+            with open(f"/proc/{entry}/environ", "rb") as environ:
+                variables = environ.read().split(b"\0")
+        except OSError:
+            continue
+        if variable.encode() in variables:
+            found.append(int(entry))
+    return found
+
+
 def end_process(process, grace=3.0):
     """Ends a process this session started: TERM, then KILL after the grace period."""
     if process is None or process.poll() is not None:
@@ -285,20 +303,7 @@ class Display:
     def keepers(self):
         """PIDs of clipboard keepers alive on this display. The program leaves them
         behind, so they are found by their executable and their DISPLAY."""
-        found = []
-        for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
-            try:
-                if os.readlink(f"/proc/{entry}/exe") != os.path.realpath(KEEPER):
-                    continue  # also a zombie: it has no executable any more
-                with open(f"/proc/{entry}/environ", "rb") as environ:
-                    variables = environ.read().split(b"\0")
-            except OSError:
-                continue
-            if f"DISPLAY=:{self.number}".encode() in variables:
-                found.append(int(entry))
-        return found
+        return processes_of({os.path.basename(KEEPER)}, f"DISPLAY=:{self.number}")
 
     def keeper_serving(self):
         """The PID of the keeper that owns the clipboard, or None: the state in which the

@@ -16,8 +16,8 @@ import tempfile
 import unittest
 
 from form_places import COPY_BUTTON, EXIT_BUTTON, PRESETS
-from harness import (PROGRAM, TITLE, Image, end_process, end_process_group, start_xvfb,
-                     wait_until)
+from harness import (PROGRAM, TITLE, Image, end_process, end_process_group, processes_of,
+                     start_xvfb, wait_until)
 
 USER = "tintcast-e2e"
 # From the first stop, txtColor, to the Red preset (cmdStandard(1)).
@@ -43,19 +43,7 @@ def session_user():
 def keepers(runtime):
     """PIDs of what serves this session's copy after the program ended: wl-copy, or the
     program's X11 keeper (both outlive whoever started them)."""
-    found = []
-    for entry in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            name = os.path.basename(os.readlink(f"/proc/{entry}/exe"))
-            if name not in ("wl-copy", "tintcast-keep-clipboard"):
-                continue
-            with open(f"/proc/{entry}/environ", "rb") as environ:
-                variables = environ.read().split(b"\0")
-        except OSError:
-            continue
-        if f"XDG_RUNTIME_DIR={runtime}".encode() in variables:
-            found.append(int(entry))
-    return found
+    return processes_of({"wl-copy", "tintcast-keep-clipboard"}, f"XDG_RUNTIME_DIR={runtime}")
 
 
 class Session:
