@@ -2,6 +2,7 @@
 #include <QMessageBox>
 #include <QScrollBar>
 
+#include "platform/deliver.h"
 #include "platform/qt/edit.h"
 #include "platform/qt/form.h"
 
@@ -50,14 +51,8 @@ void QtForm::Connect(const ControlSpec& spec, QWidget* widget) {
 }
 
 void QtForm::Notify(Notification notification, const ControlRef& control) {
-    if (events_ == nullptr) {
-        return;
-    }
-    try {
-        events_->Notify(notification, control);
-    } catch (const std::exception& failure) {
-        ReportFailure(QString::fromUtf8(failure.what()));
-    }
+    Deliver(events_, notification, control,
+            [this](const char* failure) { ReportFailure(QString::fromUtf8(failure)); });
 }
 
 void QtForm::ReportFailure(const QString& message) {

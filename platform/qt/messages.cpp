@@ -43,9 +43,8 @@ std::string FirstLine(std::string_view text) {
 // Once the X server is gone, Qt may warn of requests that failed with it ("bad atom")
 // before it says the connection broke: the connection itself tells first.
 bool X11ConnectionBroken() {
-    auto* x11 = qGuiApp != nullptr
-                    ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                    : nullptr;
+    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                                   : nullptr;
     xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
     return connection != nullptr && xcb_connection_has_error(connection) != 0;
 }

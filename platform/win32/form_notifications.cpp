@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/deliver.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/edit.h"
 #include "platform/win32/wide.h"
@@ -256,14 +257,8 @@ void Win32Form::OnNcDestroy() {
 }
 
 void Win32Form::Notify(Notification notification, const ControlRef& control) {
-    if (events_ == nullptr) {
-        return;
-    }
-    try {
-        events_->Notify(notification, control);
-    } catch (const std::exception& failure) {
-        ReportFailure(failure.what());
-    }
+    Deliver(events_, notification, control,
+            [this](const char* failure) { ReportFailure(failure); });
 }
 
 // Shown once the notification has returned, from the message loop, in a box owned by

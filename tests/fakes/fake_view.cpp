@@ -6,6 +6,7 @@
 
 #include "platform/control_lookup.h"
 #include "platform/control_name.h"
+#include "platform/deliver.h"
 #include "platform/form_check.h"
 #include "platform/tab_order.h"
 #include "platform/utf8.h"
@@ -73,14 +74,8 @@ const FakeView::Control& FakeView::Find(const ControlRef& ref, ControlKind kind)
 }
 
 void FakeView::Notify(Notification notification, const ControlRef& control) {
-    if (events_ == nullptr) {
-        return;
-    }
-    try {
-        events_->Notify(notification, control);
-    } catch (const std::exception& failure) {
-        failures_.emplace_back(failure.what());
-    }
+    platform::Deliver(events_, notification, control,
+                      [this](const char* failure) { failures_.emplace_back(failure); });
 }
 
 void FakeView::MoveBar(Control& bar, int value) {
