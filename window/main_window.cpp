@@ -9,7 +9,9 @@ namespace tintcast::window {
 using platform::Notification;
 
 void frmMain::Notify(Notification notification, const platform::ControlRef& control) {
-    const auto is = [&control](std::string_view controlName) { return control.name == controlName; };
+    const auto is = [&control](std::string_view controlName) {
+        return control.name == controlName;
+    };
     switch (notification) {
         case Notification::Load:
             if (is(name::frmMain)) {

@@ -65,7 +65,8 @@ std::string ChangeLine(const ControlRef& bar, int value) {
 template <typename On>
 class FormContract : public ::testing::Test {
 protected:
-    FormContract() : driver(On::Make(window::MainFormSpec())), log(driver->View()), handlers(driver->View()) {
+    FormContract()
+        : driver(On::Make(window::MainFormSpec())), log(driver->View()), handlers(driver->View()) {
         log.ForwardTo(&handlers);
         driver->Load(log);
         log.Clear();
@@ -119,13 +120,15 @@ TYPED_TEST(FormContract, StepsMoveTheBarAndStopAtItsEnds) {
     };
     using enum BarAction;
     const Case cases[] = {
-        {ArrowUp, 100, 101},   {ArrowDown, 100, 99},  {TrackAbove, 100, 110}, {TrackBelow, 100, 90},
-        {KeyUp, 100, 101},     {KeyDown, 100, 99},    {KeyPageUp, 100, 110},  {KeyPageDown, 100, 90},
-        {KeyHome, 100, 255},   {KeyEnd, 100, 0},      {ArrowUp, 254, 255},    {ArrowUp, 255, 255},
-        {TrackAbove, 250, 255}, {TrackAbove, 255, 255}, {KeyUp, 255, 255},    {KeyPageUp, 249, 255},
-        {KeyPageUp, 255, 255}, {KeyHome, 255, 255},   {ArrowDown, 1, 0},      {ArrowDown, 0, 0},
-        {TrackBelow, 5, 0},    {TrackBelow, 0, 0},    {KeyDown, 0, 0},        {KeyPageDown, 9, 0},
-        {KeyPageDown, 0, 0},   {KeyEnd, 0, 0},
+        {ArrowUp, 100, 101},    {ArrowDown, 100, 99},   {TrackAbove, 100, 110},
+        {TrackBelow, 100, 90},  {KeyUp, 100, 101},      {KeyDown, 100, 99},
+        {KeyPageUp, 100, 110},  {KeyPageDown, 100, 90}, {KeyHome, 100, 255},
+        {KeyEnd, 100, 0},       {ArrowUp, 254, 255},    {ArrowUp, 255, 255},
+        {TrackAbove, 250, 255}, {TrackAbove, 255, 255}, {KeyUp, 255, 255},
+        {KeyPageUp, 249, 255},  {KeyPageUp, 255, 255},  {KeyHome, 255, 255},
+        {ArrowDown, 1, 0},      {ArrowDown, 0, 0},      {TrackBelow, 5, 0},
+        {TrackBelow, 0, 0},     {KeyDown, 0, 0},        {KeyPageDown, 9, 0},
+        {KeyPageDown, 0, 0},    {KeyEnd, 0, 0},
     };
     const ControlRef bar = sclColor(2);
     for (const Case& c : cases) {
@@ -176,8 +179,8 @@ TYPED_TEST(FormContract, ExactlyOneOptionIsSelectedAndClickComesOnlyWhenOneBecom
         std::int16_t clicked;
         bool raises;
     };
-    for (const Case& c : {Case{1, true}, Case{1, false}, Case{2, true}, Case{0, true}, Case{0, false},
-                          Case{2, true}}) {
+    for (const Case& c : {Case{1, true}, Case{1, false}, Case{2, true}, Case{0, true},
+                          Case{0, false}, Case{2, true}}) {
         SCOPED_TRACE(::testing::Message() << "click optType(" << c.clicked << ")");
         this->log.Clear();
         this->driver->Click(optType(c.clicked));
@@ -194,7 +197,8 @@ TYPED_TEST(FormContract, ExactlyOneOptionIsSelectedAndClickComesOnlyWhenOneBecom
 
 TYPED_TEST(FormContract, CheckBoxTogglesOnEachClick) {
     EXPECT_EQ(this->View().CheckValue(chkTop), CheckState::Unchecked);
-    for (const CheckState expected : {CheckState::Checked, CheckState::Unchecked, CheckState::Checked}) {
+    for (const CheckState expected :
+         {CheckState::Checked, CheckState::Unchecked, CheckState::Checked}) {
         this->log.Clear();
         this->driver->Click(chkTop);
         EXPECT_EQ(this->View().CheckValue(chkTop), expected);
@@ -208,10 +212,10 @@ TYPED_TEST(FormContract, ButtonsRaiseClickEachTime) {
         ControlRef button;
         std::vector<std::string> notifications;  // the handlers' bar sets follow the click
     };
-    for (const Case& c : {Case{cmdStandard(3), {"Click cmdStandard(3)", "Change sclColor(0) 255",
-                                               "Change sclColor(1) 255"}},
-                          Case{cmdStandard(3), {"Click cmdStandard(3)"}},
-                          Case{Command1, {"Click Command1"}}}) {
+    for (const Case& c :
+         {Case{cmdStandard(3),
+               {"Click cmdStandard(3)", "Change sclColor(0) 255", "Change sclColor(1) 255"}},
+          Case{cmdStandard(3), {"Click cmdStandard(3)"}}, Case{Command1, {"Click Command1"}}}) {
         this->log.Clear();
         this->driver->Click(c.button);
         EXPECT_EQ(this->log.Lines(), c.notifications);
@@ -273,11 +277,12 @@ TYPED_TEST(FormContract, SelStartAndSelLengthCountCharactersAndClamp) {
              Case{"abcdef", 10, 2, ""},
              Case{"abcdef", -3, 2, "ab"},
              Case{"", 0, 5, ""},
-             Case{"\xC3\xA9t\xC3\xA9!", 1, 2, "t\xC3\xA9"},       // "été!": 2-byte characters
+             Case{"\xC3\xA9t\xC3\xA9!", 1, 2, "t\xC3\xA9"},         // "été!": 2-byte characters
              Case{"a\xF0\x9F\x8E\xA8z", 1, 1, "\xF0\x9F\x8E\xA8"},  // a 4-byte character is one
              Case{"a\xF0\x9F\x8E\xA8z", 2, 1, "z"},
          }) {
-        SCOPED_TRACE(::testing::Message() << c.text << " start " << c.start << " length " << c.length);
+        SCOPED_TRACE(::testing::Message()
+                     << c.text << " start " << c.start << " length " << c.length);
         this->View().SetText(txtHex, c.text);
         EXPECT_EQ(this->View().Text(txtHex), c.text);
         EXPECT_EQ(this->driver->SelectedText(txtHex), "");
@@ -326,19 +331,20 @@ TYPED_TEST(FormContract, TabVisitsEveryStopOnceAndTheOptionGroupAtItsSelectedOpt
     ASSERT_EQ(person.Focused(), "txtColor");  // the first stop has the focus at start
     EXPECT_THAT(Walk(person, FormKey::Tab, 17), ElementsAreArray(kTabOrderWithVBasic));
 
-    std::vector<std::string> backwards(kTabOrderWithVBasic.rbegin() + 1, kTabOrderWithVBasic.rend());
+    std::vector<std::string> backwards(kTabOrderWithVBasic.rbegin() + 1,
+                                       kTabOrderWithVBasic.rend());
     backwards.push_back("txtColor");
     EXPECT_THAT(Walk(person, FormKey::BackTab, 17), ElementsAreArray(backwards));
 
     // With DBasic selected the group's stop is DBasic's own, after the check box.
     person.Click(optType(2));
     person.FocusOn(txtColor);
-    EXPECT_THAT(Walk(person, FormKey::Tab, 19),
-                ElementsAre("cmdExit", "sclColor(0)", "sclColor(1)", "sclColor(2)", "txtHex",
-                            "Command1", "cmdStandard(7)", "cmdStandard(6)", "cmdStandard(5)",
-                            "cmdStandard(4)", "cmdStandard(3)", "cmdStandard(2)", "cmdStandard(1)",
-                            "cmdStandard(0)", "chkTop", "optType(2)", "txtColor", "cmdExit",
-                            "sclColor(0)"));
+    EXPECT_THAT(
+        Walk(person, FormKey::Tab, 19),
+        ElementsAre("cmdExit", "sclColor(0)", "sclColor(1)", "sclColor(2)", "txtHex", "Command1",
+                    "cmdStandard(7)", "cmdStandard(6)", "cmdStandard(5)", "cmdStandard(4)",
+                    "cmdStandard(3)", "cmdStandard(2)", "cmdStandard(1)", "cmdStandard(0)",
+                    "chkTop", "optType(2)", "txtColor", "cmdExit", "sclColor(0)"));
 }
 
 TYPED_TEST(FormContract, ArrowsMoveThroughTheOptionGroupSelectingAndTheTabStopFollows) {
@@ -425,7 +431,8 @@ TYPED_TEST(FormBuild, RefusesAControlInAFrameNotYetDefined) {
 }
 
 // A bar whose smaller end is at the top, with other steps: nothing is special to 0..255.
-constexpr platform::BarRange kDownward{.top = 0, .bottom = 100, .smallChange = 2, .largeChange = 25};
+constexpr platform::BarRange kDownward{
+    .top = 0, .bottom = 100, .smallChange = 2, .largeChange = 25};
 constexpr std::array<platform::ControlSpec, 1> kProbeControls{{
     {.name = "vsbProbe",
      .kind = ControlKind::VScrollBar,
@@ -434,9 +441,11 @@ constexpr std::array<platform::ControlSpec, 1> kProbeControls{{
      .initialValue = 50,
      .bar = kDownward},
 }};
-constexpr platform::FormSpec kProbeForm{
-    .name = "frmProbe", .caption = "Probe", .clientWidth = 600, .clientHeight = 3600,
-    .controls = kProbeControls};
+constexpr platform::FormSpec kProbeForm{.name = "frmProbe",
+                                        .caption = "Probe",
+                                        .clientWidth = 600,
+                                        .clientHeight = 3600,
+                                        .controls = kProbeControls};
 
 template <typename On>
 class DownwardBar : public ::testing::Test {
@@ -458,10 +467,10 @@ TYPED_TEST(DownwardBar, StepsFollowTheThumbWhicheverWayTheRangeRuns) {
         std::int16_t to;
     };
     using enum BarAction;
-    for (const Case& c : {Case{ArrowUp, 48}, Case{ArrowDown, 52}, Case{TrackAbove, 25},
-                          Case{TrackBelow, 75}, Case{KeyUp, 48}, Case{KeyDown, 52},
-                          Case{KeyPageUp, 25}, Case{KeyPageDown, 75}, Case{KeyHome, 0},
-                          Case{KeyEnd, 100}}) {
+    for (const Case& c :
+         {Case{ArrowUp, 48}, Case{ArrowDown, 52}, Case{TrackAbove, 25}, Case{TrackBelow, 75},
+          Case{KeyUp, 48}, Case{KeyDown, 52}, Case{KeyPageUp, 25}, Case{KeyPageDown, 75},
+          Case{KeyHome, 0}, Case{KeyEnd, 100}}) {
         SCOPED_TRACE(ActionName(c.action));
         this->driver->View().SetBarValue(bar, 50);
         this->log.Clear();

@@ -223,12 +223,13 @@ TEST_F(MainFormWidgets, ControlsWithoutACaptionHaveAccessibleNames) {
         ControlRef control;
         const char* name;
     };
-    for (const Case& c : {Case{cmdStandard(7), "White"}, Case{cmdStandard(6), "Cyan"},
-                          Case{cmdStandard(5), "Magenta"}, Case{cmdStandard(4), "Blue"},
-                          Case{cmdStandard(3), "Yellow"}, Case{cmdStandard(2), "Green"},
-                          Case{cmdStandard(1), "Red"}, Case{cmdStandard(0), "Black"},
-                          Case{sclColor(0), "Red"}, Case{sclColor(1), "Green"}, Case{sclColor(2), "Blue"},
-                          Case{txtColor, "Color swatch"}, Case{txtHex, "Value"}}) {
+    for (const Case& c :
+         {Case{cmdStandard(7), "White"}, Case{cmdStandard(6), "Cyan"},
+          Case{cmdStandard(5), "Magenta"}, Case{cmdStandard(4), "Blue"},
+          Case{cmdStandard(3), "Yellow"}, Case{cmdStandard(2), "Green"},
+          Case{cmdStandard(1), "Red"}, Case{cmdStandard(0), "Black"}, Case{sclColor(0), "Red"},
+          Case{sclColor(1), "Green"}, Case{sclColor(2), "Blue"}, Case{txtColor, "Color swatch"},
+          Case{txtHex, "Value"}}) {
         SCOPED_TRACE(c.name);
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(Widget(c.control));
         ASSERT_NE(accessible, nullptr);
@@ -243,7 +244,8 @@ TEST_F(MainFormWidgets, BarsTellScreenReadersTheChannelValue) {
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(value->minimumValue().toInt(), 0);
     EXPECT_EQ(value->maximumValue().toInt(), 255);
-    for (const std::int16_t set : {std::int16_t{200}, std::int16_t{0}, std::int16_t{255}, std::int16_t{1}}) {
+    for (const std::int16_t set :
+         {std::int16_t{200}, std::int16_t{0}, std::int16_t{255}, std::int16_t{1}}) {
         driver.View().SetBarValue(sclColor(1), set);
         EXPECT_EQ(value->currentValue().toInt(), set);
     }
@@ -318,7 +320,8 @@ TEST_P(PresetFaces, ShowTheirExactColourPlainFocusedAndPressed) {
 INSTANTIATE_TEST_SUITE_P(Styles, PresetFaces, ::testing::Values("Fusion", "Windows"));
 
 TEST_F(MainFormWidgets, SwatchShowsExactlyTheColourSet) {
-    for (const std::int32_t packed : {0x000000, 0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x563412, 0x010203}) {
+    for (const std::int32_t packed :
+         {0x000000, 0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x563412, 0x010203}) {
         SCOPED_TRACE(::testing::Message() << std::hex << packed);
         driver.View().SetBackColor(txtColor, packed);
         // Painted, not only what a fresh rendering would show: a change must repaint.
