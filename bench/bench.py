@@ -33,6 +33,7 @@ from harness import Display, wait_until  # noqa: E402
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 TARGETS = {
     "startup": 1.02,  # times the bare window
+    "startup_windows": 1.05,  # Tintcast.exe under Wine, times the bare Win32 window
     "bar_step_ms": 0.4,
     "exe_kib": 160,
 }
@@ -251,7 +252,7 @@ def startup_rounds(display, first_frame, programs, rounds, env=None, memory=True
     return results
 
 
-def print_startup(results, subject, baseline, rounds, memory=True):
+def print_startup(results, subject, baseline, rounds, memory=True, target=TARGETS["startup"]):
     print(f"\nStart-up over {rounds} rounds: median (min–max)\n")
     header = "| | mapped, ms | first paint, ms |"
     rule = "|---|---|---|"
@@ -274,7 +275,7 @@ def print_startup(results, subject, baseline, rounds, memory=True):
     median, low, high = summary(ratios)
     print(f"\nFirst paint, {subject} / {baseline}, per round: "
           + " ".join(f"{ratio:.2f}" for ratio in ratios))
-    print(f"  median {median:.2f}x (min {low:.2f}, max {high:.2f}); target ≤ {TARGETS['startup']}x")
+    print(f"  median {median:.2f}x (min {low:.2f}, max {high:.2f}); target ≤ {target}x")
     if memory:
         private = [r["anonymous"] for r in results[subject]]
         bare = [r["anonymous"] for r in results[baseline]]
@@ -378,7 +379,8 @@ def wine_rounds(display, first_frame, exe, bare_exe, prefix, rounds):
                                  rounds, env=env, memory=False)
     finally:
         subprocess.run(["wineserver", "-k"], env=wine_env, timeout=30)
-    print_startup(results, "Tintcast.exe", "bare Win32 window", rounds, memory=False)
+    print_startup(results, "Tintcast.exe", "bare Win32 window", rounds, memory=False,
+                  target=TARGETS["startup_windows"])
     print("  (under Wine 8 on Linux: a relative figure only)")
 
 
