@@ -188,13 +188,9 @@ void Win32Form::Create(Control& control, const Control* previous) {
         default:
             break;
     }
-    // What a screen reader says: the layout's name, else the caption the control shows;
-    // an image shows the program's icon, and is named by the form's caption.
-    const std::string_view name = !spec.accessibleName.empty()      ? spec.accessibleName
-                                  : spec.kind == ControlKind::Image ? spec_.caption
-                                                                    : std::string_view{};
-    if (!name.empty()) {
-        MakeAccessible(control.hwnd, Widen(name),
+    // What a screen reader says: the layout's name, else the caption the control shows.
+    if (!spec.accessibleName.empty()) {
+        MakeAccessible(control.hwnd, Widen(spec.accessibleName),
                        spec.kind == ControlKind::VScrollBar ? BarSign(spec.bar) : 0);
     }
 }

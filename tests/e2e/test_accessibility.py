@@ -162,7 +162,9 @@ class AccessibilityTest(DisplayTest):
         for role, names in EXPECTED.items():
             with self.subTest(role=role):
                 self.assertEqual(set(by_role.get(role, [])), names)
-        self.assertIn("Color swatch", {name for _, _, name, _, _ in rows})
+        named = {name for _, _, name, _, _ in rows}
+        self.assertIn("Color swatch", named)
+        self.assertIn("Tintcast icon", named)
         self.assertEqual({name: text for _, role, name, _, text in rows if role == "text"},
                          {"Value": "&H0"})
 

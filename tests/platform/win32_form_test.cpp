@@ -391,7 +391,7 @@ TEST_F(Win32FormTest, ScreenReadersGetTheLayoutsNamesAndTheBarsValues) {
     };
     EXPECT_EQ(read(txtHex, false), "Value");
     EXPECT_EQ(read(txtColor, false), "Color swatch");
-    EXPECT_EQ(read(Image1, false), "Kesvar - Tintcast");
+    EXPECT_EQ(read(Image1, false), "Tintcast icon");
     EXPECT_EQ(read(cmdStandard(6), false), "Cyan");
     EXPECT_EQ(read(Command1, false), "Copy To Clipboard");
     EXPECT_EQ(read(sclColor(2), false), "Blue");
