@@ -17,6 +17,7 @@
 #include "platform/qt/keeper_process.h"
 #include "platform/qt/selection_conversion.h"
 #include "platform/qt/wayland_handover.h"
+#include "platform/qt/x11_event.h"
 #include "platform/x11/selection.h"
 
 namespace tintcast::platform::qt {
@@ -132,10 +133,9 @@ public:
     bool done() const { return awaited_.empty(); }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if (type == "xcb_generic_event_t" && (event->response_type & 0x7F) == XCB_SELECTION_CLEAR) {
-            std::erase(awaited_,
-                       reinterpret_cast<const xcb_selection_clear_event_t*>(event)->selection);
+        if (const auto* clear =
+                AsX11Event<xcb_selection_clear_event_t>(type, message, XCB_SELECTION_CLEAR)) {
+            std::erase(awaited_, clear->selection);
         }
         return false;  // Qt sees it too
     }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 
+#include "platform/qt/x11_event.h"
 #include "platform/x11/selection.h"
 
 namespace tintcast::platform::qt {
@@ -64,15 +65,9 @@ std::optional<std::string> SelectionConversion::value() const {
 
 bool SelectionConversion::nativeEventFilter(const QByteArray& type, void* message,
                                             qintptr* /*result*/) {
-    if (type != "xcb_generic_event_t") {
-        return false;
-    }
-    const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) {
-        return false;
-    }
-    const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event);
-    if (notify->requestor != requestor_) {
+    const auto* notify =
+        AsX11Event<xcb_selection_notify_event_t>(type, message, XCB_SELECTION_NOTIFY);
+    if (notify == nullptr || notify->requestor != requestor_) {
         return false;
     }
     state_ = notify->property == XCB_ATOM_NONE ? State::Refused : State::Done;

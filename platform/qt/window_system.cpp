@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include "platform/qt/x11_event.h"
 #include "platform/x11/selection.h"
 
 namespace tintcast::platform::qt {
@@ -76,17 +77,11 @@ public:
     RootWatch& operator=(const RootWatch&) = delete;
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
-        if (type != "xcb_generic_event_t") {
-            return false;
-        }
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) {
-            return false;
-        }
         // Deletions are left alone: a server that ends deletes every property on its way
         // out, and a window manager that starts sets the list anew.
-        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-        if (notify->window == root_ && notify->atom == supported_ &&
+        const auto* notify =
+            AsX11Event<xcb_property_notify_event_t>(type, message, XCB_PROPERTY_NOTIFY);
+        if (notify != nullptr && notify->window == root_ && notify->atom == supported_ &&
             notify->state == XCB_PROPERTY_NEW_VALUE) {
             const bool before = capabilities_.topmost;
             Read();
