@@ -17,6 +17,7 @@
 #include "platform/qt/keeper_process.h"
 #include "platform/qt/selection_conversion.h"
 #include "platform/qt/wayland_handover.h"
+#include "platform/qt/wayland_registry.h"
 #include "platform/qt/x11_event.h"
 #include "platform/x11/selection.h"
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <string_view>
 
 namespace tintcast::platform::qt {
@@ -16,11 +15,6 @@ enum class Handover {
 // With data-control, wl-copy serves Wayland readers and, through the compositor's own
 // bridge, X readers too; an X keeper there is seen by X readers alone.
 Handover ChooseHandover(std::string_view platformName, bool waylandDataControl);
-
-// Whether the Wayland compositor named by $WAYLAND_DISPLAY offers the wlr data-control
-// protocol, which lets a process without a window own the clipboard. False without a
-// Wayland display or when it does not answer in time.
-bool WaylandOffersDataControl(std::chrono::milliseconds wait = std::chrono::milliseconds(1000));
 
 // Hands the text the clipboard holds, if this program put it there, over as chosen
 // (not Handover::X11); where nobody takes it, one line on stderr says so. Returns false

@@ -18,6 +18,7 @@
 #include <QtGlobal>
 
 #include "platform/qt/wayland_handover.h"
+#include "platform/qt/wayland_registry.h"
 
 namespace tintcast::platform::qt {
 namespace {
