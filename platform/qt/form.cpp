@@ -67,11 +67,8 @@ void QtForm::SetCapabilities(const Capabilities& capabilities) {
     for (const Control& control : controls_) {
         if (control.spec->setsTopmost && !control.widget.isNull()) {
             control.widget->setEnabled(capabilities.topmost);
-            control.widget->setToolTip(
-                capabilities.topmost
-                    ? QString()
-                    : QStringLiteral("This window system does not let a program keep its "
-                                     "window above others."));
+            control.widget->setToolTip(capabilities.topmost ? QString()
+                                                            : ToQString(kNoTopmostReason));
         }
     }
 }

@@ -80,8 +80,7 @@ NativeWindow QtForm::WindowHandle() const {
 
 void QtForm::SetTopmost(NativeWindow window, bool topmost) {
     if (!capabilities_.topmost) {
-        throw ServiceError(
-            "This window system does not let a program keep its window above others.");
+        throw ServiceError(std::string(kNoTopmostReason));
     }
     QWindow* native = window_.isNull() ? nullptr : window_->windowHandle();
     if (native == nullptr || window == 0 || static_cast<NativeWindow>(native->winId()) != window) {
