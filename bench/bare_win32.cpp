@@ -1,6 +1,6 @@
 // The Win32 yardstick for the Windows build's start-up: a plain window holding the
-// same kinds of controls at the same places, and nothing else (no icon, fonts,
-// colours or handlers).
+// same kinds of controls at the same places, with the program's manifest, and nothing
+// else (no icon, fonts, colours or handlers).
 #include <windows.h>
 
 #include <map>

@@ -6,7 +6,7 @@ beside a bare Win32 window with the same controls.
 Figures are printed, never judged: the targets are shown beside them.
 
   bench.py --prefix STAGE --bench-dir BUILD/bench [--rounds 9] [--idle-seconds 10]
-           [--windows-exe PATH] [--wine-prefix DIR]
+           [--windows-exe PATH] [--wine-prefix DIR] [--wine-rounds 31]
 """
 
 import argparse
@@ -435,6 +435,9 @@ def main():
                         help="measure only the Windows build")
     parser.add_argument("--windows-exe", help="Tintcast.exe (default: build/windows*/bin/Tintcast.exe)")
     parser.add_argument("--wine-prefix", help="default: wine-prefix beside the bench dir")
+    parser.add_argument("--wine-rounds", type=int, default=31,
+                        help="rounds under Wine, whose start varies by a third from one "
+                             "start to the next")
     args = parser.parse_args()
     os.environ.setdefault("TINTCAST_FORM_JSON", os.path.join(args.bench_dir, "form_json"))
     if not 765 < args.steps <= 1020:
@@ -464,7 +467,7 @@ def main():
             prefix = args.wine_prefix or os.path.join(os.path.dirname(args.bench_dir.rstrip("/")),
                                                        "wine-prefix")
             wine_rounds(display, first_frame, exe, os.path.join(args.bench_dir, "bare_win32.exe"),
-                        prefix, args.rounds)
+                        prefix, args.wine_rounds)
     finally:
         display.close()
     print(f"\nMachine at the end: {machine()}")

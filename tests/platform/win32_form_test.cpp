@@ -10,9 +10,7 @@
 
 #include <array>
 #include <cstdint>
-#include <future>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -39,6 +37,43 @@ using window::txtColor;
 using window::txtHex;
 
 constexpr ControlRef Image1{window::name::Image1};
+
+// Another program's hold on the clipboard, from a thread of its own: open once the
+// constructor returns, closed when the moment has passed or at Release().
+class ClipboardHeldElsewhere {
+public:
+    explicit ClipboardHeldElsewhere(DWORD moment) : moment_(moment) {
+        thread_ = CreateThread(nullptr, 0, &Hold, this, 0, nullptr);
+        EXPECT_EQ(WaitForSingleObject(held_, 10'000), WAIT_OBJECT_0);
+    }
+    ~ClipboardHeldElsewhere() {
+        Release();
+        CloseHandle(thread_);
+        CloseHandle(held_);
+        CloseHandle(release_);
+    }
+    void Release() {
+        SetEvent(release_);
+        EXPECT_EQ(WaitForSingleObject(thread_, 10'000), WAIT_OBJECT_0);
+    }
+
+private:
+    static DWORD WINAPI Hold(void* self) {
+        auto& hold = *static_cast<ClipboardHeldElsewhere*>(self);
+        const BOOL open = OpenClipboard(nullptr);
+        SetEvent(hold.held_);
+        WaitForSingleObject(hold.release_, hold.moment_);
+        if (open) {
+            CloseClipboard();
+        }
+        return 0;
+    }
+
+    DWORD moment_;
+    HANDLE held_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread_ = nullptr;
+};
 
 class Win32FormTest : public ::testing::Test {
 protected:
@@ -248,22 +283,11 @@ TEST_F(Win32FormTest, StayOnTopKeepsPlaceSizeAndActivation) {
 }
 
 TEST_F(Win32FormTest, ClipboardHeldElsewhereFailsTheCopyAndTheProgramGoesOn) {
-    std::promise<void> held;
-    std::promise<void> release;
-    std::thread other([&] {
-        const BOOL open = OpenClipboard(nullptr);
-        held.set_value();
-        release.get_future().wait();  // until the copies below have failed
-        if (open) {
-            CloseClipboard();
-        }
-    });
-    held.get_future().wait();  // until the other thread has the clipboard open
+    ClipboardHeldElsewhere other(INFINITE);  // until the copies below have failed
     EXPECT_THROW(driver.View().SetClipboardText("&H0"), platform::ServiceError);
     driver.Click(Command1);  // the handler's failure is reported, not thrown
     EXPECT_THAT(log.Lines(), ElementsAre("Click Command1"));
-    release.set_value();
-    other.join();
+    other.Release();
     EXPECT_NE(driver.Form().window(), nullptr);
     EXPECT_EQ(QuitStatus(), -1);
 
@@ -274,18 +298,9 @@ TEST_F(Win32FormTest, ClipboardHeldElsewhereFailsTheCopyAndTheProgramGoesOn) {
 
 TEST_F(Win32FormTest, CopyWaitsForAProgramThatHoldsTheClipboardForAMoment) {
     driver.View().SetClipboardText("before");
-    std::promise<void> held;
-    std::thread other([&] {
-        const BOOL open = OpenClipboard(nullptr);
-        held.set_value();
-        Sleep(60);  // the other program's moment
-        if (open) {
-            CloseClipboard();
-        }
-    });
-    held.get_future().wait();
+    ClipboardHeldElsewhere other(60);  // the other program's moment
     EXPECT_NO_THROW(driver.View().SetClipboardText("&H0"));
-    other.join();
+    other.Release();
     EXPECT_EQ(driver.ClipboardText(), "&H0");
 }
 

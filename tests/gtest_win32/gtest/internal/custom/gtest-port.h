@@ -1,0 +1,25 @@
+#pragma once
+// GoogleTest's own hook for a platform's parts, found before its empty default: the
+// one class it builds on std::mutex, which the win32 thread model does not have,
+// made on a Win32 event instead.
+#include <windows.h>
+
+#define GTEST_HAS_NOTIFICATION_ 1
+
+namespace testing::internal {
+
+class Notification {
+public:
+    Notification() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~Notification() { CloseHandle(event_); }
+    Notification(const Notification&) = delete;
+    Notification& operator=(const Notification&) = delete;
+
+    void Notify() { SetEvent(event_); }
+    void WaitForNotification() { WaitForSingleObject(event_, INFINITE); }
+
+private:
+    HANDLE event_;
+};
+
+}  // namespace testing::internal
