@@ -1,13 +1,8 @@
-# Tintcast.exe: the icon is made from the same XPM file the Linux build shows; the
+# Tintcast.exe: the icon is made from the same artwork the Linux build installs; the
 # version record and the manifest take the version from project().
-find_program(SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 set(TINTCAST_ICO ${CMAKE_CURRENT_BINARY_DIR}/tintcast.ico)
 set(TINTCAST_MANIFEST ${CMAKE_CURRENT_BINARY_DIR}/tintcast.manifest)
-add_custom_command(OUTPUT ${TINTCAST_ICO}
-    COMMAND ${SYSTEM_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/xpm_to_ico.py
-        ${PROJECT_SOURCE_DIR}/window/tintcast.xpm ${TINTCAST_ICO}
-    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/xpm_to_ico.py ${PROJECT_SOURCE_DIR}/window/tintcast.xpm
-    COMMENT "Converting the icon for Windows")
+tintcast_windows_icon(${TINTCAST_ICO})
 configure_file(tintcast.manifest.in ${TINTCAST_MANIFEST} @ONLY)
 configure_file(tintcast.rc.in ${CMAKE_CURRENT_BINARY_DIR}/tintcast.rc @ONLY)
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/tintcast.rc PROPERTIES

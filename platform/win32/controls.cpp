@@ -59,8 +59,16 @@ LRESULT CALLBACK SwatchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
-void RegisterClasses(WNDPROC formProc) {
-    static const bool registered = [formProc] {
+int SmallIconSize(UINT dpi) {
+    return MulDiv(16, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+}
+
+int BigIconSize(UINT dpi) {
+    return MulDiv(32, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
+}
+
+UINT RegisterClasses(WNDPROC formProc, UINT iconDpi) {
+    static const UINT registeredDpi = [formProc, iconDpi] {
         INITCOMMONCONTROLSEX common{sizeof common, ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&common);
         HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -71,16 +79,20 @@ void RegisterClasses(WNDPROC formProc) {
         form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         form.lpszClassName = kFormClass;
+        form.hIcon = AppIcon(BigIconSize(iconDpi));
+        form.hIconSm = AppIcon(SmallIconSize(iconDpi));
         RegisterClassExW(&form);
         WNDCLASSEXW swatch = form;
         swatch.lpfnWndProc = SwatchProc;
         swatch.lpszClassName = kSwatchClass;
         swatch.hbrBackground = nullptr;
+        swatch.hIcon = nullptr;
+        swatch.hIconSm = nullptr;
         swatch.cbWndExtra = 2 * sizeof(LONG_PTR);
         RegisterClassExW(&swatch);
-        return true;
+        return iconDpi;
     }();
-    (void)registered;
+    return registeredDpi;
 }
 
 void SetSwatchColor(HWND swatch, COLORREF color) {

@@ -13,7 +13,14 @@ inline constexpr wchar_t kSwatchClass[] = L"TintcastSwatch";
 inline constexpr int kAppIconId = 1;
 
 // Registers the form's window class, with its procedure, and the swatch's, once.
-void RegisterClasses(WNDPROC formProc);
+// The form's class carries the icon at the first call's DPI, which is returned: a
+// window at that DPI shows it with no icons of its own (under Wine, each icon a
+// window is given costs a conversion for the window manager).
+UINT RegisterClasses(WNDPROC formProc, UINT iconDpi);
+
+// The icon sizes at a DPI: the title bar's (small) and the task switcher's (big).
+int SmallIconSize(UINT dpi);
+int BigIconSize(UINT dpi);
 
 inline COLORREF ToColorRef(Rgb c) {
     return RGB(c.red, c.green, c.blue);

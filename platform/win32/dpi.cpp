@@ -113,20 +113,21 @@ void Win32Form::PlaceControls() {
 }
 
 // The executable's own icon, loaded at each size this DPI asks for rather than
-// stretched; the icons in use are replaced before they are destroyed.
+// stretched; the icons in use are replaced before they are destroyed. A window that
+// never had icons of its own shows the class's while they fit its DPI.
 void Win32Form::LoadIcons() {
-    const auto scaled = [this](int pixelsAt96) {
-        return MulDiv(pixelsAt96, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
-    };
-    for (const auto& [icon, type, size] : {std::tuple{&bigIcon_, ICON_BIG, scaled(32)},
-                                           std::tuple{&smallIcon_, ICON_SMALL, scaled(16)}}) {
-        HICON loaded = AppIcon(size);
-        SendMessageW(window_, WM_SETICON, static_cast<WPARAM>(type),
-                     reinterpret_cast<LPARAM>(loaded));
-        if (*icon != nullptr) {
-            DestroyIcon(*icon);
+    if (bigIcon_ != nullptr || dpi_ != classIconDpi_) {
+        for (const auto& [icon, type, size] :
+             {std::tuple{&bigIcon_, ICON_BIG, BigIconSize(dpi_)},
+              std::tuple{&smallIcon_, ICON_SMALL, SmallIconSize(dpi_)}}) {
+            HICON loaded = AppIcon(size);
+            SendMessageW(window_, WM_SETICON, static_cast<WPARAM>(type),
+                         reinterpret_cast<LPARAM>(loaded));
+            if (*icon != nullptr) {
+                DestroyIcon(*icon);
+            }
+            *icon = loaded;
         }
-        *icon = loaded;
     }
     for (Control& control : controls_) {
         if (control.spec->kind != ControlKind::Image) {

@@ -23,8 +23,8 @@ namespace tintcast::platform::win32 {
 Win32Form::Win32Form(const FormSpec& spec, const Capabilities& capabilities)
     : spec_(spec), capabilities_(capabilities) {
     CheckForm(spec);
-    RegisterClasses(&FormProc);
     dpi_ = WindowDpi(nullptr);
+    classIconDpi_ = RegisterClasses(&FormProc, dpi_);
     fonts_ = FormFonts(spec_, dpi_);
     const SIZE outer = OuterSize(TwipsToPixels(spec_.clientWidth, dpi_),
                                  TwipsToPixels(spec_.clientHeight, dpi_), kFormStyle, 0, dpi_);

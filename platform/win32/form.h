@@ -109,8 +109,9 @@ private:
     HWND window_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     FormFonts fonts_;
-    HICON bigIcon_ = nullptr;
+    HICON bigIcon_ = nullptr;  // the window's own, at another DPI than the class's
     HICON smallIcon_ = nullptr;
+    UINT classIconDpi_ = USER_DEFAULT_SCREEN_DPI;
     std::vector<Control> controls_;
     FormEvents* events_ = nullptr;
     HWND savedFocus_ = nullptr;

@@ -7,6 +7,7 @@ is written outside a temporary folder.
 
 import glob
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -428,6 +429,18 @@ class Tintcast:
     def state(self):
         """The window's _NET_WM_STATE atoms."""
         return self.display.run(["xprop", "-id", str(self.window), "_NET_WM_STATE"]).stdout
+
+    def icons(self):
+        """{(width, height): ARGB pixels} of the window's _NET_WM_ICON."""
+        numbers = [int(n) for n in re.findall(r"\d+", self.display.run(
+            ["xprop", "-id", str(self.window), "-notype", "-f", "_NET_WM_ICON", "32c",
+             "=$0+", "_NET_WM_ICON"]).stdout.partition("=")[2])]
+        icons = {}
+        while len(numbers) >= 2:
+            width, height = numbers[:2]
+            icons[(width, height)] = numbers[2:2 + width * height]
+            numbers = numbers[2 + width * height:]
+        return icons
 
     def activate(self):
         self.xdotool("windowactivate", "--sync", self.window)

@@ -79,13 +79,7 @@ class LayoutChecks:
         wait_until(lambda: self.app.geometry()[:2] != (x, y), what="the window to move")
         self.assertEqual(self.app.geometry()[2:], self.size)
 
-        numbers = [int(n) for n in re.findall(r"\d+", self.xprop(
-            "-f", "_NET_WM_ICON", "32c", "=$0+", "_NET_WM_ICON").partition("=")[2])]
-        icons = {}
-        while len(numbers) >= 2:
-            width, height = numbers[:2]
-            icons[(width, height)] = numbers[2:2 + width * height]
-            numbers = numbers[2 + width * height:]
+        icons = self.app.icons()
         self.assertIn((32, 32), icons)
         icon = icons[(32, 32)]
         for (column, row), argb in ICON_PIXELS:

@@ -110,6 +110,8 @@ class WindowsProgram(WineDisplayTest):
         self.assertEqual((shot.width, shot.height), (255, 326))
         self.assertEqual(shot.pixel(*PRESET["Magenta"].centre()), (255, 0, 255))
         self.assertEqual(shot.pixel(*SWATCH.centre()), (0, 0, 0))
+        # The title bar's and the task switcher's icons, from the executable.
+        self.assertLessEqual({(16, 16), (32, 32)}, set(self.app.icons()))
 
     def test_stay_on_top_sets_and_clears_the_state_in_place(self):
         before = self.app.geometry()

@@ -7,7 +7,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "cmake"))
 import pefile  # noqa: E402
-from xpm_to_ico import read_xpm  # noqa: E402
+from windows_icon import DRAWN, SIZES, read_xpm  # noqa: E402
 
 EXE = os.environ.get("TINTCAST_WINDOWS_EXE", "")
 SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMCTL32.DLL", "MSVCRT.DLL"}
@@ -37,16 +37,28 @@ class ExecutableFile(unittest.TestCase):
         self.assertEqual(self.pe.OPTIONAL_HEADER.Subsystem,
                          pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"])
 
-    def test_icon_is_the_artwork_at_32_by_32_in_16_colours(self):
+    def icon_images(self):
+        """{size: image bytes} of the icon's images, each a 4-bit image as an .ico has it."""
         icons = [entry for entry in self.pe.DIRECTORY_ENTRY_RESOURCE.entries
                  if entry.id == pefile.RESOURCE_TYPE["RT_ICON"]]
-        self.assertEqual(len(icons), 1)
-        data_entry = icons[0].directory.entries[0].directory.entries[0].data.struct
-        image = self.pe.get_data(data_entry.OffsetToData, data_entry.Size)
-        width = int.from_bytes(image[4:8], "little")
-        height = int.from_bytes(image[8:12], "little") // 2
-        bits = int.from_bytes(image[14:16], "little")
-        self.assertEqual((width, height, bits), (32, 32, 4))
+        images = {}
+        for entry in icons[0].directory.entries:
+            data_entry = entry.directory.entries[0].data.struct
+            image = self.pe.get_data(data_entry.OffsetToData, data_entry.Size)
+            width = int.from_bytes(image[4:8], "little")
+            height = int.from_bytes(image[8:12], "little") // 2
+            bits = int.from_bytes(image[14:16], "little")
+            self.assertEqual((height, bits), (width, 4), f"the {width}-pixel image")
+            images[width] = image
+        return images
+
+    def test_icon_has_an_image_for_every_size_windows_asks_for(self):
+        images = self.icon_images()
+        # Small and large at 100 to 200 %: Windows loads these without stretching.
+        self.assertEqual(sorted(images), sorted(SIZES))
+
+    def test_icon_at_32_by_32_is_the_artwork(self):
+        image = self.icon_images()[DRAWN]
         # Every pixel as the XPM file has it: transparent, or its palette colour.
         _, _, rows = read_xpm(os.environ["TINTCAST_XPM"])
         palette = [tuple(image[40 + 4 * i:40 + 4 * i + 3][::-1]) for i in range(16)]  # B, G, R
@@ -59,7 +71,6 @@ class ExecutableFile(unittest.TestCase):
                 nibble = pixels[stored * 16 + x // 2] >> (4 if x % 2 == 0 else 0) & 0xF
                 shown = None if transparent else palette[nibble]
                 self.assertEqual(shown, colour, f"pixel ({x}, {y})")
-
 
 if __name__ == "__main__":
     unittest.main()

@@ -7,12 +7,8 @@ target_link_libraries(win32_test_support
     PRIVATE tintcast_warnings)
 
 # The form takes its icon from the executable: the tests carry the program's.
-find_program(SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 set(TEST_ICO ${CMAKE_CURRENT_BINARY_DIR}/tintcast.ico)
-add_custom_command(OUTPUT ${TEST_ICO}
-    COMMAND ${SYSTEM_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/xpm_to_ico.py
-        ${PROJECT_SOURCE_DIR}/window/tintcast.xpm ${TEST_ICO}
-    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/xpm_to_ico.py ${PROJECT_SOURCE_DIR}/window/tintcast.xpm)
+tintcast_windows_icon(${TEST_ICO})
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/icon.rc "1 ICON \"${TEST_ICO}\"\n")
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/icon.rc PROPERTIES OBJECT_DEPENDS ${TEST_ICO})
 

@@ -198,15 +198,22 @@ TEST_F(Win32FormTest, ADpiChangeHandsOverFontsAndKeepsStackingAndTabOrder) {
     SetFocus(driver.Hwnd(txtColor));
     EXPECT_EQ(TabThrough(19), tabBefore);
 
-    // Image1's icon is loaded afresh at its new size.
-    const auto icon = reinterpret_cast<HICON>(SendMessageW(driver.Hwnd(Image1), STM_GETICON, 0, 0));
-    ICONINFO info{};
-    ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &info));
-    BITMAP picture{};
-    GetObjectW(info.hbmMask, sizeof picture, &picture);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    EXPECT_EQ(picture.bmWidth, 48);
+    // The icons are loaded afresh at their new sizes: Image1's and the window's own,
+    // where it had shown its class's at 96 dpi.
+    const auto width = [](LRESULT handle) {
+        ICONINFO info{};
+        if (handle == 0 || !GetIconInfo(reinterpret_cast<HICON>(handle), &info)) {
+            return 0L;
+        }
+        BITMAP picture{};
+        GetObjectW(info.hbmMask, sizeof picture, &picture);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        return picture.bmWidth;
+    };
+    EXPECT_EQ(width(SendMessageW(driver.Hwnd(Image1), STM_GETICON, 0, 0)), 48);
+    EXPECT_EQ(width(SendMessageW(window, WM_GETICON, ICON_BIG, 0)), 48);
+    EXPECT_EQ(width(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)), 24);
 }
 
 TEST(Win32FormBuild, AControlInAMissingFrameFailsAndLeavesNoWindow) {
