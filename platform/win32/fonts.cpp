@@ -57,8 +57,7 @@ std::wstring InstalledFace(std::span<const std::string_view> families) {
     return face;
 }
 
-}  // namespace
-
+// The font of a description at a DPI: the first of its families that is installed.
 HFONT MakeFont(const FontSpec& spec, UINT dpi) {
     LOGFONTW font{};
     font.lfHeight = -MulDiv(spec.pointSize > 0 ? spec.pointSize : 8, static_cast<int>(dpi), 72);
@@ -68,6 +67,8 @@ HFONT MakeFont(const FontSpec& spec, UINT dpi) {
     InstalledFace(spec.families).copy(font.lfFaceName, LF_FACESIZE - 1);
     return CreateFontIndirectW(&font);
 }
+
+}  // namespace
 
 FormFonts::FormFonts(const FormSpec& form, UINT dpi) : form_(MakeFont(form.font, dpi)) {
     own_.reserve(form.controls.size());

@@ -10,9 +10,6 @@
 
 namespace tintcast::platform::win32 {
 
-// The font of a description at a DPI: the first of its families that is installed.
-HFONT MakeFont(const FontSpec& spec, UINT dpi);
-
 // The fonts of a form's controls at one DPI: the form's, and one for each control
 // with a font of its own. They are deleted with this object, so a DPI change makes
 // the next set before this one goes.

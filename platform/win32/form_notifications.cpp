@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/bar_range.h"
 #include "platform/deliver.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/edit.h"
@@ -138,9 +139,6 @@ void Win32Form::OnVScroll(HWND from, int code, int thumb) {
     }
     const BarRange& range = bar->spec->bar;
     const int now = GetScrollPos(bar->hwnd, SB_CTL);
-    int lowest = 0;
-    int highest = 0;
-    GetScrollRange(bar->hwnd, SB_CTL, &lowest, &highest);
     switch (code) {
         case SB_LINEUP:
             MoveBar(*bar, now - range.smallChange);
@@ -155,10 +153,10 @@ void Win32Form::OnVScroll(HWND from, int code, int thumb) {
             MoveBar(*bar, now + range.largeChange);
             break;
         case SB_TOP:
-            MoveBar(*bar, lowest);
+            MoveBar(*bar, InnerMinimum(range));
             break;
         case SB_BOTTOM:
-            MoveBar(*bar, highest);
+            MoveBar(*bar, InnerMaximum(range));
             break;
         case SB_THUMBPOSITION:
             MoveBar(*bar, thumb);
@@ -169,10 +167,7 @@ void Win32Form::OnVScroll(HWND from, int code, int thumb) {
 }
 
 void Win32Form::MoveBar(Control& bar, int inner) {
-    int lowest = 0;
-    int highest = 0;
-    GetScrollRange(bar.hwnd, SB_CTL, &lowest, &highest);
-    inner = std::clamp(inner, lowest, highest);
+    inner = std::clamp(inner, InnerMinimum(bar.spec->bar), InnerMaximum(bar.spec->bar));
     if (inner == GetScrollPos(bar.hwnd, SB_CTL)) {
         return;
     }
