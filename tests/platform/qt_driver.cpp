@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 
@@ -248,52 +249,31 @@ void QtDriver::FocusOn(const ControlRef& control) {
 void QtDriver::Key(FormKey key, char letter) {
     QWidget* from = QApplication::focusWidget();
     QWidget* target = from != nullptr ? from : form_.window();
-    switch (key) {
-        case FormKey::Tab:
-            QTest::keyClick(target, Qt::Key_Tab);
-            break;
-        case FormKey::BackTab:
-            QTest::keyClick(target, Qt::Key_Backtab, Qt::ShiftModifier);
-            break;
-        case FormKey::Up:
-            QTest::keyClick(target, Qt::Key_Up);
-            break;
-        case FormKey::Down:
-            QTest::keyClick(target, Qt::Key_Down);
-            break;
-        case FormKey::Left:
-            QTest::keyClick(target, Qt::Key_Left);
-            break;
-        case FormKey::Right:
-            QTest::keyClick(target, Qt::Key_Right);
-            break;
-        case FormKey::Return:
-            QTest::keyClick(target, Qt::Key_Return);
-            break;
-        case FormKey::Space:
-            QTest::keyClick(target, Qt::Key_Space);
-            break;
-        case FormKey::Alt: {
-            const int upper = std::toupper(static_cast<unsigned char>(letter));
-            QTest::keyClick(target, static_cast<Qt::Key>(Qt::Key_A + (upper - 'A')),
-                            Qt::AltModifier);
-            // An access key shows its button pressed for a moment, then clicks.
-            const QPointer<QWidget> window = form_.window();
-            const bool released = QTest::qWaitFor(
-                [&window] {
-                    if (window.isNull()) {
-                        return true;
-                    }
-                    const auto buttons = window->findChildren<QAbstractButton*>();
-                    return std::none_of(buttons.begin(), buttons.end(),
-                                        [](const QAbstractButton* b) { return b->isDown(); });
-                },
-                2000);
-            if (!released) {
-                ADD_FAILURE() << "the access key's button stayed pressed";
+    if (key != FormKey::Alt) {
+        // In the order of FormKey.
+        constexpr Qt::Key kKeys[] = {Qt::Key_Tab,  Qt::Key_Backtab, Qt::Key_Up,     Qt::Key_Down,
+                                     Qt::Key_Left, Qt::Key_Right,   Qt::Key_Return, Qt::Key_Space};
+        static_assert(std::size(kKeys) == static_cast<std::size_t>(FormKey::Alt));
+        QTest::keyClick(target, kKeys[static_cast<int>(key)],
+                        key == FormKey::BackTab ? Qt::ShiftModifier : Qt::NoModifier);
+        return;
+    }
+    const int upper = std::toupper(static_cast<unsigned char>(letter));
+    QTest::keyClick(target, static_cast<Qt::Key>(Qt::Key_A + (upper - 'A')), Qt::AltModifier);
+    // An access key shows its button pressed for a moment, then clicks.
+    const QPointer<QWidget> window = form_.window();
+    const bool released = QTest::qWaitFor(
+        [&window] {
+            if (window.isNull()) {
+                return true;
             }
-            break;
-        }
+            const auto buttons = window->findChildren<QAbstractButton*>();
+            return std::none_of(buttons.begin(), buttons.end(),
+                                [](const QAbstractButton* b) { return b->isDown(); });
+        },
+        2000);
+    if (!released) {
+        ADD_FAILURE() << "the access key's button stayed pressed";
     }
 }
 
