@@ -4,8 +4,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
+#include <string>
 #include <string_view>
 #include <utility>
 

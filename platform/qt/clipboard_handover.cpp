@@ -12,10 +12,10 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QTimer>
 
 #include "platform/qt/keeper_process.h"
 #include "platform/qt/selection_conversion.h"
+#include "platform/qt/serve_until.h"
 #include "platform/qt/wayland_handover.h"
 #include "platform/qt/wayland_registry.h"
 #include "platform/qt/x11_event.h"
@@ -37,26 +37,6 @@ constexpr auto kManagerWait = 1000ms;
 constexpr auto kKeeperWait = 2000ms;
 // The server's SelectionClear follows at once.
 constexpr auto kLetGoWait = 1000ms;
-
-xcb_connection_t* X11Connection() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->connection() : nullptr;
-}
-
-// Handles the program's events, clipboard requests among them, until done() holds
-// or the deadline passes; returns done().
-template <typename Done>
-bool ServeUntil(Clock::time_point deadline, Done done) {
-    QTimer tick;  // wakes the wait to look at done() again
-    tick.start(10ms);
-    while (!done()) {
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // The manager's word alone is not enough: some say "saved" and keep nothing. It has
 // kept the text when the clipboard's new owner serves it.

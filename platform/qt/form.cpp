@@ -1,8 +1,5 @@
 #include "platform/qt/form.h"
 
-#include <algorithm>
-#include <string>
-
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>

@@ -10,6 +10,8 @@
 
 #include <xcb/xcb.h>
 
+#include "platform/qt/x11_event.h"
+
 namespace tintcast::platform::qt {
 
 namespace {
@@ -43,9 +45,7 @@ std::string FirstLine(std::string_view text) {
 // Once the X server is gone, Qt may warn of requests that failed with it ("bad atom")
 // before it says the connection broke: the connection itself tells first.
 bool X11ConnectionBroken() {
-    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                                   : nullptr;
-    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    xcb_connection_t* connection = X11Connection();
     return connection != nullptr && xcb_connection_has_error(connection) != 0;
 }
 

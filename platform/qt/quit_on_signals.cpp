@@ -14,7 +14,6 @@ namespace tintcast::platform::qt {
 
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 volatile std::sig_atomic_t writeEnd = -1;
 
 }  // namespace
@@ -36,7 +35,7 @@ QuitOnSignals::QuitOnSignals() {
 
 QuitOnSignals::~QuitOnSignals() {
     if (installed_) {
-        for (int i = 0; i < 3; ++i) {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
             sigaction(kSignals[i], &previous_[i], nullptr);
         }
     }
@@ -64,7 +63,7 @@ void QuitOnSignals::Install() {
     sigemptyset(&action.sa_mask);
     // A second signal, while the program is already on its way out, ends it at once.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
         sigaction(kSignals[i], nullptr, &previous_[i]);
         if (previous_[i].sa_handler != SIG_IGN) {
             sigaction(kSignals[i], &action, nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <csignal>
+#include <iterator>
 #include <memory>
 
 #include <QObject>
@@ -30,7 +31,8 @@ private:
     int fds_[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> notifier_;
     bool installed_ = false;
-    struct sigaction previous_[3] = {};
+    static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+    struct sigaction previous_[std::size(kSignals)] = {};
 };
 
 }  // namespace tintcast::platform::qt

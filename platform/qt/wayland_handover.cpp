@@ -10,9 +10,9 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QTimer>
 
 #include "platform/qt/clipboard_handover.h"
+#include "platform/qt/serve_until.h"
 
 namespace tintcast::platform::qt {
 
@@ -55,18 +55,13 @@ std::optional<std::string> HandToWlCopy(const std::string& text) {
     // so that such a read is answered rather than left hanging.
     QClipboard* clipboard = QGuiApplication::clipboard();
     const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    QTimer tick;  // wakes the event loop to look at the reader again
-    tick.start(10ms);
     const auto deadline = Clock::now() + kReadBackWait;
     while (Clock::now() < deadline) {
         QProcess paste;
         paste.setStandardErrorFile(QProcess::nullDevice());
         paste.start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")},
                     QIODevice::ReadOnly);
-        while (paste.state() != QProcess::NotRunning && Clock::now() < deadline) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        if (paste.state() != QProcess::NotRunning) {
+        if (!ServeUntil(deadline, [&paste] { return paste.state() == QProcess::NotRunning; })) {
             paste.kill();
             paste.waitForFinished(1000);
             break;

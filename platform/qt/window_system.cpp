@@ -58,8 +58,7 @@ bool ListsAbove(xcb_connection_t* connection, xcb_window_t root, xcb_atom_t supp
 class WindowSystem::RootWatch final : public QAbstractNativeEventFilter {
 public:
     RootWatch() : platform_(QGuiApplication::platformName().toStdString()) {
-        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-        connection_ = platform_ == "xcb" && x11 != nullptr ? x11->connection() : nullptr;
+        connection_ = platform_ == "xcb" ? X11Connection() : nullptr;
         if (connection_ != nullptr) {
             root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
             supported_ = x11::Intern(connection_, "_NET_SUPPORTED");

@@ -4,8 +4,17 @@
 
 #include <xcb/xcb.h>
 #include <QByteArray>
+#include <QGuiApplication>
 
 namespace tintcast::platform::qt {
+
+// The X connection Qt draws on; null without an application or on another window
+// system.
+inline xcb_connection_t* X11Connection() {
+    auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                                   : nullptr;
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
 
 // What Qt hands a native event filter, as an X event of the given kind (an xcb
 // response type such as XCB_SELECTION_NOTIFY); null for any other event, or for
