@@ -7,7 +7,6 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     set(TINTCAST_BINDING win32)
     set(TINTCAST_BINDING_FOLDERS win32)
     enable_language(RC)
-    include(${CMAKE_CURRENT_LIST_DIR}/windows_icon.cmake)
 else()
     set(TINTCAST_BINDING qt)
     # The X11 protocol helpers serve the Qt binding and the clipboard keeper.

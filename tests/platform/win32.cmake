@@ -7,8 +7,7 @@ target_link_libraries(win32_test_support
     PRIVATE tintcast_warnings)
 
 # The form takes its icon from the executable: the tests carry the program's.
-set(TEST_ICO ${CMAKE_CURRENT_BINARY_DIR}/tintcast.ico)
-tintcast_windows_icon(${TEST_ICO})
+set(TEST_ICO ${PROJECT_BINARY_DIR}/app/tintcast.ico)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/icon.rc "1 ICON \"${TEST_ICO}\"\n")
 set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/icon.rc PROPERTIES OBJECT_DEPENDS ${TEST_ICO})
 
@@ -17,6 +16,7 @@ add_executable(platform_tests form_contract_test.cpp win32_form_test.cpp
 # oleacc for the screen-reader probe.
 target_link_libraries(platform_tests
     PRIVATE win32_test_support GTest::gtest_main oleacc ole32 oleaut32 uuid tintcast_warnings)
+add_dependencies(platform_tests tintcast_icon)
 tintcast_gtest(platform_tests "platform.")
 
 # 10,000 random actions per driver, checked against a model after each one.
