@@ -112,7 +112,6 @@ OPTIONS = {c["caption"]: control_place(c["name"], c["index"])
 
 RED, GREEN, BLUE = 0, 1, 2
 BARS = {c["index"]: c for c in FORM["controls"] if c["kind"] == "VScrollBar"}
-TOP_VALUE = BARS[RED]["bar"]["top"]  # the value at the top of every bar
 
 
 def slider_position_from_value(minimum, maximum, value, span):

@@ -54,6 +54,15 @@ def unused_display_number():
     raise AssertionError("no free display number")
 
 
+def end_pids(pids):
+    """Asks processes found by processes_of to end; one already gone is no error."""
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+
+
 def processes_of(executables, variable):
     """PIDs of the running processes whose executable is named one of executables and
     whose environment holds variable ("NAME=value"): how helpers that outlive whoever
@@ -318,11 +327,7 @@ class Display:
         return pid if pid in self.keepers() else None
 
     def end_keepers(self):
-        for pid in self.keepers():
-            try:
-                os.kill(pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
+        end_pids(self.keepers())
 
     def screenshot(self, window="root"):
         """An Image of a window (or the whole screen), read into memory."""

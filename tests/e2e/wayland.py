@@ -15,13 +15,13 @@ import subprocess
 import tempfile
 import unittest
 
-from form_places import COPY_BUTTON, EXIT_BUTTON, PRESETS
-from harness import (PROGRAM, TITLE, Image, end_process, end_process_group, processes_of,
-                     start_xvfb, wait_until)
+from form_places import COPY_BUTTON, EXIT_BUTTON, PRESETS, TAB_STOPS
+from harness import (KEEPER, PROGRAM, TITLE, Image, end_pids, end_process, end_process_group,
+                     processes_of, start_xvfb, wait_until)
 
 USER = "tintcast-e2e"
-# From the first stop, txtColor, to the Red preset (cmdStandard(1)).
-TABS_TO_RED = 14
+# From the first stop to the Red preset.
+TABS_TO_RED = TAB_STOPS.index("cmdStandard(1)")
 RED_TEXT = b"&HFF"
 RED_PRESET = next(place for name, place, _ in PRESETS if name == "Red")
 
@@ -43,7 +43,7 @@ def session_user():
 def keepers(runtime):
     """PIDs of what serves this session's copy after the program ended: wl-copy, or the
     program's X11 keeper (both outlive whoever started them)."""
-    return processes_of({"wl-copy", "tintcast-keep-clipboard"}, f"XDG_RUNTIME_DIR={runtime}")
+    return processes_of({"wl-copy", os.path.basename(KEEPER)}, f"XDG_RUNTIME_DIR={runtime}")
 
 
 class Session:
@@ -164,11 +164,7 @@ class Session:
         return True
 
     def close(self):
-        for pid in keepers(self.runtime):
-            try:
-                os.kill(pid, 15)
-            except ProcessLookupError:
-                pass
+        end_pids(keepers(self.runtime))
         for process in reversed(self.processes):
             if process.pid in self.groups:
                 end_process_group(process)
@@ -238,10 +234,6 @@ class Sway(Session):
         node = self._tree_window()
         return (node["window_rect"]["width"], node["window_rect"]["height"]) if node else None
 
-    def x11_window(self):
-        node = self._tree_window()
-        return node.get("shell") == "xwayland" if node else None
-
     def keys(self, *keys):
         """Keys typed into the focused window, in one call (wtype loses the first keys
         of each call without a lead pause)."""
@@ -301,15 +293,13 @@ class KWin(Session):
         return False
 
     def _xwayland_display(self):
-        for entry in filter(str.isdigit, os.listdir("/proc")):
+        for pid in processes_of({"Xwayland"}, f"XDG_RUNTIME_DIR={self.runtime}"):
             try:
-                with open(f"/proc/{entry}/cmdline", "rb") as cmdline:
+                with open(f"/proc/{pid}/cmdline", "rb") as cmdline:
                     argv = cmdline.read().split(b"\0")
-                with open(f"/proc/{entry}/environ", "rb") as environ:
-                    mine = f"XDG_RUNTIME_DIR={self.runtime}".encode() in environ.read().split(b"\0")
             except OSError:
                 continue
-            if mine and argv and os.path.basename(argv[0]) == b"Xwayland" and len(argv) > 1:
+            if len(argv) > 1:
                 return argv[1].decode()
         return None
 

@@ -8,7 +8,6 @@
 #include "platform/control_name.h"
 #include "platform/deliver.h"
 #include "platform/form_check.h"
-#include "platform/tab_order.h"
 #include "platform/utf8.h"
 
 namespace tintcast::testing {
@@ -31,13 +30,24 @@ FakeView::FakeView(const platform::FormSpec& spec) : formName_(spec.name), specs
         controls_.push_back(state);
     }
     // The first Tab stop has the focus when the window opens.
-    for (const platform::KeyboardPlace& place :
-         platform::KeyboardOrder(specs_, [this](std::size_t i) { return controls_[i].on; })) {
+    if (const std::vector<ControlRef> stops = TabStops(); !stops.empty()) {
+        focus_ = stops.front();
+    }
+}
+
+// The keyboard order with the options selected now.
+std::vector<platform::KeyboardPlace> FakeView::Order() const {
+    return platform::KeyboardOrder(specs_, [this](std::size_t i) { return controls_[i].on; });
+}
+
+std::vector<ControlRef> FakeView::TabStops() const {
+    std::vector<ControlRef> stops;
+    for (const platform::KeyboardPlace& place : Order()) {
         if (place.tabStop) {
-            focus_ = Ref(controls_[place.control]);
-            break;
+            stops.push_back(Ref(controls_[place.control]));
         }
     }
+    return stops;
 }
 
 bool FakeView::Is(const ControlRef& ref, ControlKind kind) const {
@@ -205,8 +215,7 @@ void FakeView::Arrow(int step) {
         return;
     }
     std::vector<std::size_t> group;
-    for (const platform::KeyboardPlace& place :
-         platform::KeyboardOrder(specs_, [this](std::size_t i) { return controls_[i].on; })) {
+    for (const platform::KeyboardPlace& place : Order()) {
         const platform::ControlSpec& spec = specs_[place.control];
         if (spec.kind == ControlKind::Option && spec.parent == specs_[*at].parent) {
             group.push_back(place.control);
@@ -223,13 +232,7 @@ void FakeView::Key(FormKey key, char letter) {
     switch (key) {
         case FormKey::Tab:
         case FormKey::BackTab: {
-            std::vector<ControlRef> stops;
-            for (const platform::KeyboardPlace& place : platform::KeyboardOrder(
-                     specs_, [this](std::size_t i) { return controls_[i].on; })) {
-                if (place.tabStop) {
-                    stops.push_back(Ref(controls_[place.control]));
-                }
-            }
+            const std::vector<ControlRef> stops = TabStops();
             if (stops.empty()) {
                 return;
             }

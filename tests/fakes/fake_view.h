@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fakes/form_driver.h"
+#include "platform/tab_order.h"
 
 namespace tintcast::testing {
 
@@ -79,6 +80,8 @@ private:
     void Enter(const platform::ControlRef& target);
     void Select(Control& option);
     void Arrow(int step);
+    std::vector<platform::KeyboardPlace> Order() const;
+    std::vector<platform::ControlRef> TabStops() const;
     platform::ControlRef Ref(const Control& control) const;
     bool Is(const platform::ControlRef& ref, platform::ControlKind kind) const;
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/view_services.h"
 
@@ -54,5 +55,15 @@ public:
     // The control with the keyboard focus, as the handlers name it; "" for none.
     virtual std::string Focused() = 0;
 };
+
+// Presses a key `count` times, noting where the focus lands each time.
+inline std::vector<std::string> Walk(FormDriver& person, FormKey key, int count) {
+    std::vector<std::string> visited;
+    for (int i = 0; i < count; ++i) {
+        person.Key(key);
+        visited.push_back(person.Focused());
+    }
+    return visited;
+}
 
 }  // namespace tintcast::testing

@@ -40,7 +40,8 @@ public:
     void SetClipboardText(std::string_view text) override;
 
 private:
-    void Log(std::string_view operation, const platform::ControlRef& control, std::string_view value);
+    void Log(std::string_view operation, const platform::ControlRef& control,
+             std::string_view value);
 
     platform::ViewServices& inner_;
     std::vector<std::string> writes_;

@@ -310,16 +310,6 @@ TYPED_TEST(FormContract, SetSelStartRemovesTheSelectionAndSetTextReplacesIt) {
     EXPECT_EQ(this->driver->SelectedText(txtHex), "");
 }
 
-// Presses a key `count` times, noting where the focus lands each time.
-std::vector<std::string> Walk(FormDriver& person, FormKey key, int count) {
-    std::vector<std::string> visited;
-    for (int i = 0; i < count; ++i) {
-        person.Key(key);
-        visited.push_back(person.Focused());
-    }
-    return visited;
-}
-
 const std::vector<std::string> kTabOrderWithVBasic{
     "cmdExit",        "sclColor(0)",    "sclColor(1)",    "sclColor(2)",    "txtHex",
     "Command1",       "optType(0)",     "cmdStandard(7)", "cmdStandard(6)", "cmdStandard(5)",

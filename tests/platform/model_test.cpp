@@ -40,7 +40,7 @@ struct Model {
     std::array<int, 3> bars{0, 0, 0};
     int notation = 0;  // 0 VBasic, 1 HTML, 2 DBasic
     bool topmost = false;
-    bool inBox = false;       // the output box has the focus
+    bool inBox = false;        // the output box has the focus
     bool allSelected = false;  // and all its text is selected
     std::optional<std::string> clipboard;
 
@@ -139,11 +139,16 @@ protected:
                     int delta;  // 999: to the top, -999: to the bottom
                 };
                 static constexpr Step kSteps[] = {
-                    {BarAction::ArrowUp, "arrow up", 1},      {BarAction::ArrowDown, "arrow down", -1},
-                    {BarAction::TrackAbove, "track above", 10}, {BarAction::TrackBelow, "track below", -10},
-                    {BarAction::KeyUp, "Up", 1},              {BarAction::KeyDown, "Down", -1},
-                    {BarAction::KeyPageUp, "Page Up", 10},    {BarAction::KeyPageDown, "Page Down", -10},
-                    {BarAction::KeyHome, "Home", 999},        {BarAction::KeyEnd, "End", -999},
+                    {BarAction::ArrowUp, "arrow up", 1},
+                    {BarAction::ArrowDown, "arrow down", -1},
+                    {BarAction::TrackAbove, "track above", 10},
+                    {BarAction::TrackBelow, "track below", -10},
+                    {BarAction::KeyUp, "Up", 1},
+                    {BarAction::KeyDown, "Down", -1},
+                    {BarAction::KeyPageUp, "Page Up", 10},
+                    {BarAction::KeyPageDown, "Page Down", -10},
+                    {BarAction::KeyHome, "Home", 999},
+                    {BarAction::KeyEnd, "End", -999},
                 };
                 const Step& step = kSteps[pick(0, 9)];
                 what << step.name << " on bar " << bar;
@@ -164,7 +169,8 @@ protected:
                 for (int i = pick(0, 2); i > 0; --i) {
                     through.push_back(static_cast<std::int16_t>(pick(0, 255)));
                 }
-                through.push_back(DragTarget(*driver, barRef, static_cast<std::int16_t>(pick(0, 255))));
+                through.push_back(
+                    DragTarget(*driver, barRef, static_cast<std::int16_t>(pick(0, 255))));
                 what << "drag bar " << bar << " to " << through.back();
                 driver->DragBar(barRef, through);
                 FocusMovesAway(expected);
@@ -212,8 +218,8 @@ protected:
                 }
                 break;
             case 11: {
-                static const std::array<ControlRef, 4> kElsewhere{Command1, sclColor(1), cmdStandard(4),
-                                                                  chkTop};
+                static const std::array<ControlRef, 4> kElsewhere{Command1, sclColor(1),
+                                                                  cmdStandard(4), chkTop};
                 const ControlRef& other = kElsewhere[static_cast<std::size_t>(pick(0, 3))];
                 what << "focus to " << other.name;
                 driver->FocusOn(other);
@@ -269,7 +275,8 @@ protected:
         const std::string selection = model.inBox && model.allSelected ? text : "";
         check(driver->SelectedText(txtHex) == selection,
               "selected \"" + driver->SelectedText(txtHex) + "\", expected \"" + selection + "\"");
-        check(driver->Topmost() == model.topmost, "topmost is not " + std::to_string(model.topmost));
+        check(driver->Topmost() == model.topmost,
+              "topmost is not " + std::to_string(model.topmost));
         if (model.clipboard) {
             check(driver->ClipboardText() == *model.clipboard,
                   "clipboard " + driver->ClipboardText() + ", expected " + *model.clipboard);
@@ -278,8 +285,9 @@ protected:
         const auto count = [this](std::string_view operation) {
             return static_cast<int>(recorder.Writes(operation).size());
         };
-        const WriteCount written{count("SetText"), count("SetBarValue"), count("SetSelStart"),
-                                 count("SetSelLength"), count("SetClipboardText"), count("SetTopmost")};
+        const WriteCount written{count("SetText"),          count("SetBarValue"),
+                                 count("SetSelStart"),      count("SetSelLength"),
+                                 count("SetClipboardText"), count("SetTopmost")};
         const int total = static_cast<int>(recorder.Writes().size());
         const int accounted = 2 * written.refreshes + written.barSets + written.selStarts +
                               written.selLengths + written.copies + written.topmost;
@@ -301,8 +309,8 @@ TYPED_TEST_SUITE(RandomActions, BothDrivers);
 
 TYPED_TEST(RandomActions, KeepTextSwatchBarsAndOptionsConsistent) {
     const std::uint64_t seed = ChooseSeed();
-    std::printf("seed %llu (rerun with TINTCAST_SEED=%llu)\n", static_cast<unsigned long long>(seed),
-                static_cast<unsigned long long>(seed));
+    std::printf("seed %llu (rerun with TINTCAST_SEED=%llu)\n",
+                static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed));
     std::fflush(stdout);
     this->RecordProperty("seed", std::to_string(seed));
     std::mt19937_64 random(seed);

@@ -51,22 +51,6 @@ QColor Colour(platform::Rgb c) {
     return QColor(c.red, c.green, c.blue);
 }
 
-std::string FocusName() {
-    QWidget* focus = QApplication::focusWidget();
-    return focus != nullptr ? focus->objectName().toStdString() : "(none)";
-}
-
-// Presses Tab (or Shift+Tab) `count` times, noting where the focus lands each time.
-std::vector<std::string> WalkTabs(int count, bool backwards = false) {
-    std::vector<std::string> visited;
-    for (int i = 0; i < count; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
-                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
-        visited.push_back(FocusName());
-    }
-    return visited;
-}
-
 // The main window, loaded, with its notifications logged but not handled: each test
 // sees exactly what the binding itself does.
 class MainFormWidgets : public ::testing::Test {
@@ -129,7 +113,7 @@ TEST_F(MainFormWidgets, LeftAndRightMoveThroughTheOptionGroupByPlace) {
         log.Clear();
         QTest::keyClick(QApplication::focusWidget(), c.key);
         const std::string landed = platform::ControlName(optType(c.lands));
-        EXPECT_EQ(FocusName(), landed);
+        EXPECT_EQ(driver.Focused(), landed);
         EXPECT_TRUE(driver.View().OptionValue(optType(c.lands)));
         EXPECT_THAT(log.Lines(), ElementsAre("Click " + landed));
     }
@@ -146,9 +130,9 @@ TEST_F(MainFormWidgets, AnOptionSelectedByAssistiveTechnologyBecomesTheGroupsTab
     EXPECT_TRUE(QTest::qWaitFor([this] { return !log.Lines().empty(); }, 2000));
     EXPECT_THAT(log.Lines(), ElementsAre("Click optType(2)"));
     driver.FocusOn(chkTop);
-    EXPECT_THAT(WalkTabs(2), ElementsAre("optType(2)", "txtColor"));
+    EXPECT_THAT(Walk(driver, FormKey::Tab, 2), ElementsAre("optType(2)", "txtColor"));
     driver.FocusOn(Command1);
-    EXPECT_THAT(WalkTabs(1), ElementsAre("cmdStandard(7)"));
+    EXPECT_THAT(Walk(driver, FormKey::Tab, 1), ElementsAre("cmdStandard(7)"));
 }
 
 // The contract has the click; in Qt the focus stays where it was, as the fake's does.
@@ -158,7 +142,7 @@ TEST_F(MainFormWidgets, AccessKeysLeaveTheFocusWhereItWas) {
         log.Clear();
         driver.Key(FormKey::Alt, letter);
         EXPECT_EQ(log.Lines().size(), 1U);
-        EXPECT_EQ(FocusName(), "txtColor");
+        EXPECT_EQ(driver.Focused(), "txtColor");
     }
 }
 

@@ -95,7 +95,6 @@ protected:
         GetClientRect(driver.Form().window(), &client);
         return {client.right, client.bottom};
     }
-    std::string Focused() { return driver.Focused(); }
     // The exit status the thread's message loop would end with, or -1 while it would
     // go on.
     static int QuitStatus() {
@@ -103,14 +102,6 @@ protected:
         return PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)
                    ? static_cast<int>(quit.wParam)
                    : -1;
-    }
-    std::vector<std::string> TabThrough(int presses) {
-        std::vector<std::string> reached;
-        for (int i = 0; i < presses; ++i) {
-            driver.Key(FormKey::Tab);
-            reached.push_back(Focused());
-        }
-        return reached;
     }
 
     Win32Driver driver{window::MainFormSpec()};
@@ -159,7 +150,7 @@ TEST_F(Win32FormTest, ADpiChangeHandsOverFontsAndKeepsStackingAndTabOrder) {
         return order;
     };
     const std::vector<HWND> stackedBefore = stacking();
-    const std::vector<std::string> tabBefore = TabThrough(19);
+    const std::vector<std::string> tabBefore = Walk(driver, FormKey::Tab, 19);
     int freedSeen = 0;
     for (HWND child : stackedBefore) {
         SetWindowSubclass(child, WatchFonts, 1, reinterpret_cast<DWORD_PTR>(&freedSeen));
@@ -196,7 +187,7 @@ TEST_F(Win32FormTest, ADpiChangeHandsOverFontsAndKeepsStackingAndTabOrder) {
     EXPECT_GE(fonts, 20);
     EXPECT_EQ(stacking(), stackedBefore);
     SetFocus(driver.Hwnd(txtColor));
-    EXPECT_EQ(TabThrough(19), tabBefore);
+    EXPECT_EQ(Walk(driver, FormKey::Tab, 19), tabBefore);
 
     // The icons are loaded afresh at their new sizes: Image1's and the window's own,
     // where it had shown its class's at 96 dpi.
@@ -242,10 +233,10 @@ TEST_F(Win32FormTest, ArrowsWalkTheOptionGroupInItsKeyboardOrder) {
     log.Clear();
     driver.Key(FormKey::Down);
     driver.Key(FormKey::Down);
-    EXPECT_EQ(Focused(), "optType(2)");
+    EXPECT_EQ(driver.Focused(), "optType(2)");
     EXPECT_THAT(log.Lines(), ElementsAre("Click optType(1)", "Click optType(2)"));
     driver.Key(FormKey::Up);
-    EXPECT_EQ(Focused(), "optType(1)");
+    EXPECT_EQ(driver.Focused(), "optType(1)");
     EXPECT_TRUE(driver.View().OptionValue(optType(1)));
     EXPECT_EQ(driver.View().Text(txtHex), "#000000");
 }
@@ -362,7 +353,7 @@ TEST_F(Win32FormTest, TheDefaultBorderFollowsTheFocusedButton) {
 }
 
 TEST_F(Win32FormTest, FocusMarksFollowTheKeyboardCuesAndTheDpi) {
-    ASSERT_EQ(Focused(), "txtColor");
+    ASSERT_EQ(driver.Focused(), "txtColor");
     HWND window = driver.Form().window();
     // The swatch is black: a mark shows as lighter pixels along its row.
     const auto markedAt = [&](int inset) {
@@ -442,7 +433,7 @@ struct Typing {
 };
 
 TEST_F(Win32FormTest, TheMessageLoopDeliversKeysUntilTheProgramEnds) {
-    ASSERT_EQ(Focused(), "txtColor");
+    ASSERT_EQ(driver.Focused(), "txtColor");
     ASSERT_EQ(QuitStatus(), -1);
     // A letter that is no access key, then Copy and Exit by theirs.
     Typing::keys = {{'X', false}, {'C', true}, {'X', true}};
