@@ -5,11 +5,13 @@
 // Takes the clipboard over only if OWNER-WINDOW still owns it, checked and done
 // under a server grab so that no newer copy can be overwritten. The program asks for
 // a keeper only where no clipboard manager took the text. Answers 'k' (keeping) or
-// 'n' on stdout, then detaches.
+// 'n' on stdout. It serves holding nothing but its X connection, and allowed only
+// the system calls that takes (keeper_confinement.h).
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -19,10 +21,12 @@
 
 #include <xcb/xcb.h>
 
+#include "platform/x11/keeper_confinement.h"
 #include "platform/x11/selection.h"
 
 namespace {
 
+using tintcast::platform::x11::ConfineKeeper;
 using tintcast::platform::x11::Intern;
 using tintcast::platform::x11::SelectionOwner;
 using tintcast::platform::x11::SendSelectionNotify;
@@ -36,7 +40,8 @@ struct Atoms {
 bool ReadAll(int fd, std::string& out) {
     char buffer[4096];
     for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
+        // Never more than one byte past the limit: enough to tell the text is too long.
+        const ssize_t got = read(fd, buffer, std::min(sizeof buffer, kMaxText + 1 - out.size()));
         if (got == 0) {
             return true;
         }
@@ -122,15 +127,16 @@ bool WindowExists(xcb_connection_t* c, xcb_window_t window) {
     return exists;
 }
 
-void Detach() {
-    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (null >= 0) {
-        dup2(null, STDIN_FILENO);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        close(null);
+// A standard stream that was closed would be taken by the next file opened, the X
+// connection among them, and the keeper would later write to it.
+void OpenStandardStreams() {
+    int fd = open("/dev/null", O_RDWR);
+    while (fd >= 0 && fd <= STDERR_FILENO) {
+        fd = open("/dev/null", O_RDWR);
     }
-    setsid();
+    if (fd >= 0) {
+        close(fd);
+    }
 }
 
 void Report(bool keeping) {
@@ -141,6 +147,7 @@ void Report(bool keeping) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    OpenStandardStreams();
     if (argc != 2) {
         Report(false);
         return 2;
@@ -158,6 +165,13 @@ int main(int argc, char** argv) {
         Report(false);
         return 1;
     }
+    const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
+    // From here on it only talks X, and answers once.
+    if (!ConfineKeeper(xcb_get_file_descriptor(c))) {
+        Report(false);
+        xcb_disconnect(c);
+        return 1;
+    }
     const Atoms atoms{Intern(c, "CLIPBOARD"),
                       Intern(c, "TARGETS"),
                       Intern(c, "TIMESTAMP"),
@@ -172,7 +186,6 @@ int main(int argc, char** argv) {
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
-    const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atoms.pid, XCB_ATOM_CARDINAL, 32, 1,
                         &pid);
     const xcb_timestamp_t owned = ServerTime(c, window, atoms.pid);
@@ -187,11 +200,11 @@ int main(int argc, char** argv) {
     xcb_ungrab_server(c);
     xcb_flush(c);
     Report(keeping);
+    close(STDOUT_FILENO);  // the program reads the answer; nothing more is written there
     if (!keeping) {
         xcb_disconnect(c);
         return 0;
     }
-    Detach();
 
     // Any client can send a SelectionClear or a DestroyNotify, and the bit that marks
     // a sent event is not to be trusted: the server is asked whether it is so.
