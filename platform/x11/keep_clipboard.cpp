@@ -11,7 +11,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -38,17 +37,22 @@ struct Atoms {
 };
 
 bool ReadAll(int fd, std::string& out) {
-    char buffer[4096];
+    // The longest text fits, and one byte more tells that the text is too long.
+    static char text[kMaxText + 1];
+    std::size_t size = 0;
     for (;;) {
-        // Never more than one byte past the limit: enough to tell the text is too long.
-        const ssize_t got = read(fd, buffer, std::min(sizeof buffer, kMaxText + 1 - out.size()));
-        if (got == 0) {
-            return true;
-        }
-        if (got < 0 || out.size() + static_cast<std::size_t>(got) > kMaxText) {
+        const ssize_t got = read(fd, text + size, sizeof text - size);
+        if (got < 0) {
             return false;
         }
-        out.append(buffer, static_cast<std::size_t>(got));
+        if (got == 0) {
+            out.assign(text, size);
+            return true;
+        }
+        size += static_cast<std::size_t>(got);
+        if (size > kMaxText) {
+            return false;
+        }
     }
 }
 
