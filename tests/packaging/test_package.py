@@ -47,6 +47,21 @@ class Package(unittest.TestCase):
                                           text=True, check=True, timeout=30).stdout
                 self.assertNotIn(".symtab", sections)
 
+    def test_binaries_carry_the_protections_distributions_build_with(self):
+        # Debian 12 cannot show stack clash probes (small frames need none) or the
+        # control-flow note (its C start files carry none, so the linker drops it).
+        required = ("Position Independent Executable", "Stack protected",
+                    "Fortify Source functions", "Read-only relocations", "Immediate binding")
+        for program in PROGRAMS:
+            with self.subTest(program=program):
+                path = os.path.abspath(os.path.join(ROOT, program))
+                report = subprocess.run(["hardening-check", path], capture_output=True, text=True,
+                                        timeout=60).stdout
+                found = dict(line.strip().split(": ", 1) for line in report.splitlines()
+                             if line.startswith(" ") and ": " in line)
+                for feature in required:
+                    self.assertRegex(found.get(feature, "missing"), r"^yes\b", report)
+
     def test_control_fields_name_the_maker_section_and_computed_dependencies(self):
         fields = control_fields(DEB)
         architecture = subprocess.run(["dpkg", "--print-architecture"], capture_output=True,
@@ -61,8 +76,8 @@ class Package(unittest.TestCase):
         # Found by dpkg-shlibdeps in the binaries, with the versions they need; and what a
         # Wayland session needs besides.
         depends = [entry.strip() for entry in fields.get("Depends", "").split(",")]
-        for library in ("libc6 (>=", "libqt6widgets6 (>=", "libxcb1", "qt6-wayland",
-                        "wl-clipboard"):
+        for library in ("libc6 (>=", "libqt6widgets6 (>=", "libxcb1", "libseccomp2 (>=",
+                        "qt6-wayland", "wl-clipboard"):
             with self.subTest(depends=library):
                 self.assertTrue(any(entry.startswith(library) for entry in depends), depends)
 
