@@ -6,15 +6,17 @@ its window does, so it hands the clipboard over and exits with status 0.
 """
 
 import os
+import select
 import shutil
 import signal
+import subprocess
 import sys
 import tempfile
 import unittest
 
 from form_places import EXIT_BUTTON, PRESETS, VALUE_BOX
-from harness import (KEEPER, PROGRAM, TITLE, DisplayTest, Timeout, unused_display_number,
-                     wait_until)
+from harness import (KEEPER, PROGRAM, TITLE, DisplayTest, Timeout, end_process,
+                     unused_display_number, wait_until)
 
 PRESET = {name: place for name, place, _ in PRESETS}
 
@@ -156,6 +158,39 @@ class WithoutManager(ClipboardTest):
             x.close()
         wait_until(lambda: keeper not in self.display.keepers(),
                    what="the keeper to end with its window")
+
+    def test_the_keeper_holds_nothing_but_its_connection_and_is_confined(self):
+        # A descriptor the program inherited, and so would pass on to its keeper.
+        app, text = self.start_and_copy(launcher=("sh", "-c", 'exec 7</dev/null; exec "$@"', "sh"))
+        self.assertIn("7", os.listdir(f"/proc/{app.process.pid}/fd"))
+        self.leave(app, "Alt+X")
+        keeper = self.keeper_serving()
+        self.assert_confined(keeper)
+        self.assertEqual(self.display.clipboard(), text)  # it still serves, filter and all
+
+    def test_a_keeper_started_without_standard_error_keeps_its_connection(self):
+        # The X connection would take descriptor 2, and then be put on /dev/null.
+        keeper = subprocess.Popen([KEEPER, "0"], env=self.display.env, stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, preexec_fn=lambda: os.close(2))
+        self.addCleanup(keeper.stdout.close)
+        self.addCleanup(end_process, keeper)
+        keeper.stdin.write(b"kept")
+        keeper.stdin.close()
+        self.assertTrue(select.select([keeper.stdout], [], [], 10)[0], "the keeper did not answer")
+        self.assertEqual(keeper.stdout.read(1), b"k")
+        self.assertEqual(self.display.clipboard(), b"kept")
+        self.assert_confined(keeper.pid)
+
+    def assert_confined(self, pid):
+        with open(f"/proc/{pid}/status") as status:
+            fields = dict(line.split(":", 1) for line in status.read().splitlines())
+        self.assertEqual((fields["NoNewPrivs"].strip(), fields["Seccomp"].strip()), ("1", "2"))
+        held = {int(fd): os.readlink(f"/proc/{pid}/fd/{fd}")
+                for fd in os.listdir(f"/proc/{pid}/fd")}
+        sockets = [fd for fd, target in held.items() if target.startswith("socket:")]
+        self.assertEqual(len(sockets), 1, held)
+        self.assertEqual({fd: held[fd] for fd in held if fd not in sockets},
+                         {0: "/dev/null", 2: "/dev/null"})
 
     def test_no_keeper_when_another_program_copied_last(self):
         app, _ = self.start_and_copy()
