@@ -49,6 +49,8 @@ tintcast_e2e_test(test_no_display TIMEOUT 60)
 tintcast_e2e_test(test_wayland TIMEOUT 240 LABEL wayland)
 tintcast_e2e_test(test_no_files TIMEOUT 120 LABEL slow NEEDS strace)
 tintcast_e2e_test(test_contention LABEL slow)
+# Thousands of malformed and hostile clipboard requests, to the program and its keeper.
+tintcast_e2e_test(test_hostile_readers TIMEOUT 300 LABEL slow)
 # Valgrind cannot run a program built with the address sanitizer.
 if(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
     tintcast_e2e_test(test_valgrind TIMEOUT 400 LABEL slow NEEDS valgrind)
