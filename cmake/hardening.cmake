@@ -5,7 +5,10 @@
 # nothing to apply to.
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     # Tintcast.exe: the linker's defaults already give ASLR, high-entropy ASLR and
-    # DEP; tests/e2e/test_windows_file.py sees that they stay.
+    # DEP; tests/e2e/test_windows_file.py sees that they stay. The stack protector's
+    # runtime (libssp) is linked in statically.
+    add_compile_options(-fstack-protector-strong)
+    add_link_options(-fstack-protector-strong)
     return()
 endif()
 

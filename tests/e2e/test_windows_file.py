@@ -10,7 +10,9 @@ import pefile  # noqa: E402
 from windows_icon import DRAWN, SIZES, read_xpm  # noqa: E402
 
 EXE = os.environ.get("TINTCAST_WINDOWS_EXE", "")
-SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMCTL32.DLL", "MSVCRT.DLL"}
+# ADVAPI32: the stack protector's start seeds its canary with CryptGenRandom.
+SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMCTL32.DLL", "MSVCRT.DLL",
+               "ADVAPI32.DLL"}
 
 
 class ExecutableFile(unittest.TestCase):
@@ -36,6 +38,17 @@ class ExecutableFile(unittest.TestCase):
         self.assertIn("USER32.DLL", imported)
         self.assertEqual(self.pe.OPTIONAL_HEADER.Subsystem,
                          pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"])
+
+    def test_header_asks_for_aslr_high_entropy_aslr_and_dep(self):
+        flags = self.pe.OPTIONAL_HEADER.DllCharacteristics
+        for name in ("DYNAMIC_BASE", "HIGH_ENTROPY_VA", "NX_COMPAT"):
+            with self.subTest(flag=name):
+                flag = pefile.DLL_CHARACTERISTICS[f"IMAGE_DLLCHARACTERISTICS_{name}"]
+                self.assertTrue(flags & flag, hex(flags))
+        # Windows can move the image only with its relocations.
+        relocations = self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+            pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+        self.assertGreater(relocations.Size, 0)
 
     def icon_images(self):
         """{size: image bytes} of the icon's images, each a 4-bit image as an .ico has it."""
