@@ -8,6 +8,7 @@
 
 namespace tintcast::platform::session {
 
+class MultipleGuard;
 class QuitOnSignals;
 class WindowSystem;
 
@@ -20,7 +21,9 @@ void PrepareStart(int argc, char** argv, std::string_view program);
 
 // The session once the application object exists: Qt's messages go out as usual, a
 // lost display ends the program with one line, SIGTERM, SIGINT and SIGHUP leave the
-// event loop in order, and what the window system allows is followed as it changes.
+// event loop in order, what the window system allows is followed as it changes, and
+// under X11 a reader's request for several targets at once is checked before Qt
+// answers it.
 class Session {
 public:
     using Changed = std::function<void(const Capabilities&)>;
@@ -42,6 +45,7 @@ public:
 private:
     std::unique_ptr<QuitOnSignals> signals_;
     std::unique_ptr<WindowSystem> windowSystem_;
+    std::unique_ptr<MultipleGuard> multipleGuard_;
 };
 
 }  // namespace tintcast::platform::session

@@ -120,6 +120,16 @@ class Reader:
         while self.x.pending_events():
             self.x.next_event()
 
+    def next_notify(self):
+        """The next answer to this reader's window, if one came."""
+        from Xlib import X
+        self.x.flush()
+        while self.x.pending_events():
+            event = self.x.next_event()
+            if event.type == X.SelectionNotify and event.requestor.id == self.window.id:
+                return event
+        return None
+
     def close(self):
         self.x.close()
 
@@ -169,6 +179,26 @@ class HostileReaders(ClipboardTest):
         self.assert_withstands("keeper", keeper, text)
         wait_until(lambda: self.display.keeper_serving() == keeper,
                    what="the keeper to go on serving")
+
+    def test_a_list_of_targets_that_is_not_whole_pairs_is_refused(self):
+        # Qt would copy the odd atom past the end of its array of pairs.
+        from Xlib import X
+        app, text = self.start_and_copy()
+        reader = self.readers[0]
+        atom = reader.x.intern_atom
+        pairs, pasted = atom("PAIRS"), atom("PASTED")
+        for atoms, answered in (([atom("UTF8_STRING"), pasted, atom("TARGETS")], X.NONE),
+                                ([atom("UTF8_STRING"), pasted], pairs)):
+            with self.subTest(atoms=len(atoms)):
+                reader.window.delete_property(pasted)
+                reader.window.change_property(pairs, atom("ATOM_PAIR"), 32, atoms)
+                reader.window.convert_selection(reader.clipboard, reader.multiple_atom, pairs,
+                                                X.CurrentTime)
+                notify = wait_until(lambda: reader.next_notify(), what="the program's answer")
+                self.assertEqual(notify.property, answered)
+                value = reader.window.get_full_property(pasted, X.AnyPropertyType)
+                self.assertEqual(value.value if value else None,
+                                 text if answered else None)
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/session/start/messages.h"
+#include "platform/session/start/multiple_guard.h"
 #include "platform/session/start/platform_choice.h"
 #include "platform/session/start/quit_on_signals.h"
 #include "platform/session/start/session_bus.h"
@@ -77,6 +78,7 @@ Session::Session() {
     StartFinished();
     signals_ = std::make_unique<QuitOnSignals>();
     windowSystem_ = std::make_unique<WindowSystem>();
+    multipleGuard_ = std::make_unique<MultipleGuard>();
 }
 
 Session::~Session() = default;
