@@ -31,6 +31,11 @@ def rss_kib(pid):
         return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
 
 
+def sanitized(pid):
+    with open(f"/proc/{pid}/maps") as maps:
+        return "libasan" in maps.read()
+
+
 class Reader:
     """One X client that asks the clipboard's owner for anything, in any way."""
 
@@ -157,8 +162,8 @@ class HostileReaders(ClipboardTest):
             reader.drain()
 
     def assert_withstands(self, name, pid, text):
-        """Floods the clipboard's owner, process pid, and returns its memory before and
-        after."""
+        """Floods the clipboard's owner, process pid: it still serves the text, and
+        holds no more memory than before the flood."""
         self.flood(WARM_UP)
         self.assertEqual(self.display.clipboard(timeout=30), text)
         before = rss_kib(pid)
@@ -168,7 +173,10 @@ class HostileReaders(ClipboardTest):
         after = rss_kib(pid)
         print(f"{name}: {before} KiB before {FLOOD} requests, {after} KiB after",
               file=sys.stderr)
-        self.assertLess(after - before, GROWTH_KIB[name], f"{name} grew")
+        # The address sanitizer holds freed memory back from reuse; its leak check at
+        # exit answers for leaks there.
+        if not sanitized(pid):
+            self.assertLess(after - before, GROWTH_KIB[name], f"{name} grew")
 
     def test_the_program_and_then_its_keeper_withstand_hostile_readers(self):
         app, text = self.start_and_copy()
