@@ -131,8 +131,8 @@ bool WindowExists(xcb_connection_t* c, xcb_window_t window) {
     return exists;
 }
 
-// A standard stream that was closed would be taken by the next file opened, the X
-// connection among them, and the keeper would later write to it.
+// A standard stream that came closed would leave its number to the X connection,
+// which would then be put on /dev/null with the streams.
 void OpenStandardStreams() {
     int fd = open("/dev/null", O_RDWR);
     while (fd >= 0 && fd <= STDERR_FILENO) {
