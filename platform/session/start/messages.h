@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 // What was known when Qt could not start.
 struct StartContext {
@@ -30,4 +30,4 @@ StartFailure DescribeStartFailure(std::string_view program, const StartContext& 
 void HandleQtMessages(std::string_view program);
 void StartFinished();
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session
