@@ -117,7 +117,7 @@ void QtForm::UnloadForm() {
 }
 
 void QtForm::EndProgram() {
-    // Leaving the event loop lets the application object hand the clipboard over.
+    // Leaving the event loop lets the program hand the copied text over before it ends.
     QCoreApplication::exit(0);
 }
 

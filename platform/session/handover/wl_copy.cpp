@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 
 // wl-copy forks and its first process ends once the text is read.
 constexpr auto kWlCopyWait = 2000ms;
-// Until a reader gets the text back from the process that now serves it.
+// How long a reader is given to get the text back from the process that now serves it.
 constexpr auto kReadBackWait = 3000ms;
 
 }  // namespace

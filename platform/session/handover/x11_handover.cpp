@@ -34,7 +34,7 @@ using x11::SelectionOwner;
 constexpr auto kManagerWait = 1000ms;
 // The keeper answers once it has connected and checked the owner.
 constexpr auto kKeeperWait = 2000ms;
-// The server's SelectionClear follows at once.
+// The server sends SelectionClear at once; a second is ample.
 constexpr auto kLetGoWait = 1000ms;
 
 }  // namespace
@@ -121,7 +121,7 @@ public:
                 AsX11Event<xcb_selection_clear_event_t>(type, message, XCB_SELECTION_CLEAR)) {
             std::erase(awaited_, clear->selection);
         }
-        return false;  // Qt sees it too
+        return false;  // Qt handles the event as well
     }
 
 private:

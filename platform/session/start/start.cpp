@@ -21,7 +21,7 @@ namespace {
 
 // A bus answers in milliseconds; one still silent after this may never answer.
 constexpr std::chrono::milliseconds kSessionBusWait{2000};
-// Ample for the threads Qt starts (X events, D-Bus).
+// A stack of this size is ample for the threads Qt starts (X events, D-Bus).
 constexpr std::size_t kThreadStack = 1024 * 1024;
 
 bool IsSet(const char* name) {

@@ -76,7 +76,7 @@ public:
                 changed_(capabilities_);
             }
         }
-        return false;  // Qt's too
+        return false;  // Qt handles the event as well
     }
 
     Capabilities capabilities_;
