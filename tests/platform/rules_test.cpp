@@ -206,20 +206,12 @@ TEST(TextOffsets, ACharacterBeyondTheBasicPlaneIsTwoUnitsAndOneCharacter) {
         int unit;
     };
     for (const Case& c : {
-             Case{paired, 0, 1, 1},
-             Case{paired, 1, 1, 3},
-             Case{paired, 0, 2, 3},
-             Case{paired, 0, 3, 4},
-             Case{paired, 0, 100, 4},
-             Case{paired, 3, 0, 3},
-             Case{paired, 3, -2, 3},
-             Case{paired, -4, 1, 1},
-             Case{paired, 9, 1, 4},
+             Case{paired, 0, 1, 1}, Case{paired, 1, 1, 3}, Case{paired, 0, 2, 3},
+             Case{paired, 0, 3, 4}, Case{paired, 0, 100, 4}, Case{paired, 3, 0, 3},
+             Case{paired, 3, -2, 3}, Case{paired, -4, 1, 1}, Case{paired, 9, 1, 4},
              Case{u"", 0, 1, 0},
              // A surrogate without its other half is a character of its own.
-             Case{u"\xD83Cz", 0, 1, 1},
-             Case{u"a\xD83C", 1, 1, 2},
-             Case{u"\xDFA8\xD83C", 0, 1, 1},
+             Case{u"\xD83Cz", 0, 1, 1}, Case{u"a\xD83C", 1, 1, 2}, Case{u"\xDFA8\xD83C", 0, 1, 1},
              Case{paired.substr(0, 2), 1, 1, 2},  // the text ends inside the pair
          }) {
         SCOPED_TRACE(::testing::Message() << "from " << c.from << ", " << c.characters);
