@@ -1,21 +1,27 @@
 #include "platform/qt/application.h"
 #include "platform/qt/form.h"
+#include "platform/session/handover.h"
+#include "platform/session/start.h"
 #include "window/main_window.h"
 
 // TINTCAST_VERSION is defined by the build from project(VERSION).
 int main(int argc, char* argv[]) {
     using namespace tintcast;
+    constexpr std::string_view kProgram = "tintcast";  // the executable's name, for messages
+    platform::session::PrepareStart(argc, argv, kProgram);
     platform::qt::Application application(argc, argv,
-                                          {.program = "tintcast",
-                                           .name = "Tintcast",
+                                          {.name = "Tintcast",
                                            .organization = "Olundar",
                                            .version = TINTCAST_VERSION,
                                            .desktopEntry = "org.olundar.Tintcast"});
-    platform::qt::QtForm form(window::MainFormSpec(), application.capabilities());
-    application.OnCapabilitiesChanged([&form](const platform::Capabilities& capabilities) {
+    platform::session::Session session;
+    platform::qt::QtForm form(window::MainFormSpec(), session.capabilities());
+    session.OnCapabilitiesChanged([&form](const platform::Capabilities& capabilities) {
         form.SetCapabilities(capabilities);
     });
     window::frmMain frmMain(form);
     form.Load(frmMain);
-    return application.Run();
+    const int status = application.Run();
+    platform::session::KeepClipboardAfterExit(kProgram, session.WaylandOffersDataControl());
+    return status;
 }

@@ -1,5 +1,5 @@
 qt_add_executable(tintcast main.cpp)
-target_link_libraries(tintcast PRIVATE window platform_qt tintcast_warnings)
+target_link_libraries(tintcast PRIVATE window platform_qt platform_session tintcast_warnings)
 target_compile_definitions(tintcast PRIVATE TINTCAST_VERSION="${TINTCAST_VERSION}")
 set_target_properties(tintcast PROPERTIES WIN32_EXECUTABLE ON)
 add_dependencies(tintcast tintcast-keep-clipboard)

@@ -9,8 +9,9 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     enable_language(RC)
 else()
     set(TINTCAST_BINDING qt)
-    # The X11 protocol helpers serve the Qt binding and the clipboard keeper.
-    set(TINTCAST_BINDING_FOLDERS qt x11)
+    # The X11 protocol helpers serve the Qt binding, the Linux desktop session and the
+    # clipboard keeper; the session stands on both.
+    set(TINTCAST_BINDING_FOLDERS qt x11 session)
     find_package(Qt6 6.4 REQUIRED COMPONENTS Widgets)
     find_package(PkgConfig REQUIRED)
     pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)

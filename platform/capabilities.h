@@ -4,8 +4,8 @@
 
 namespace tintcast::platform {
 
-// Said where the window system cannot keep a window on top: the tooltip of a control
-// that would, and the failure of SetTopmost.
+// Why the window cannot be kept on top on this window system. It is the tooltip of a
+// control that would keep it there, and the failure SetTopmost reports.
 inline constexpr std::string_view kNoTopmostReason =
     "This window system does not let a program keep its window above others.";
 

@@ -69,7 +69,7 @@ private:
     std::vector<KeyboardPlace> ChainTabOrder();
 
     template <typename T>
-    T* Find(const ControlRef& control) const;
+    T* Find(const ControlRef& control, ControlKind kind) const;
     // Passes a notification to the handlers; a failure they let through is shown.
     void Notify(Notification notification, const ControlRef& control);
     void ReportFailure(const QString& message);

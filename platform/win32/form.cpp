@@ -232,18 +232,11 @@ Win32Form::Control* Win32Form::FromHwnd(HWND hwnd) {
 }
 
 const Win32Form::Control& Win32Form::Find(const ControlRef& ref, ControlKind kind) const {
-    const std::optional<std::size_t> place = ControlPlace(spec_.controls, ref);
-    if (!place || *place >= controls_.size()) {
-        throw ServiceError("The form has no control " + ControlName(ref) + ".");
-    }
-    const Control& found = controls_[*place];
-    if (found.spec->kind != kind) {
-        throw ServiceError("The control " + ControlName(ref) + " does not support this operation.");
-    }
-    if (found.hwnd == nullptr) {
+    const std::size_t place = RequireControl(spec_.controls, ref, kind);
+    if (place >= controls_.size() || controls_[place].hwnd == nullptr) {
         throw ServiceError("The window is not open.");
     }
-    return found;
+    return controls_[place];
 }
 
 Win32Form::Control& Win32Form::Find(const ControlRef& ref, ControlKind kind) {

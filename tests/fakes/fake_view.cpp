@@ -72,15 +72,7 @@ FakeView::Control& FakeView::Find(const ControlRef& ref, ControlKind kind) {
 }
 
 const FakeView::Control& FakeView::Find(const ControlRef& ref, ControlKind kind) const {
-    const std::optional<std::size_t> place = platform::ControlPlace(specs_, ref);
-    if (!place) {
-        throw ServiceError("no such control: " + std::string(ref.name));
-    }
-    const Control& control = controls_[*place];
-    if (control.spec->kind != kind) {
-        throw ServiceError("wrong kind of control: " + std::string(ref.name));
-    }
-    return control;
+    return controls_[platform::RequireControl(specs_, ref, kind)];
 }
 
 void FakeView::Notify(Notification notification, const ControlRef& control) {
@@ -141,11 +133,7 @@ void FakeView::DragBar(const ControlRef& ref, std::span<const std::int16_t> thro
 }
 
 void FakeView::Click(const ControlRef& ref) {
-    const std::optional<std::size_t> place = platform::ControlPlace(specs_, ref);
-    if (!place) {
-        throw ServiceError("no such control: " + std::string(ref.name));
-    }
-    Control& control = controls_[*place];
+    Control& control = controls_[platform::RequireControl(specs_, ref)];
     switch (control.spec->kind) {
         case ControlKind::Button:
         case ControlKind::ColorButton:

@@ -66,6 +66,18 @@ class Package(unittest.TestCase):
             with self.subTest(depends=library):
                 self.assertTrue(any(entry.startswith(library) for entry in depends), depends)
 
+    def test_recommends_the_face_the_layout_is_measured_against(self):
+        recommended = [name.strip() for name in
+                       control_fields(DEB).get("Recommends", "").split("|")]
+        self.assertEqual(recommended, ["fonts-liberation", "fonts-liberation2"])
+        # The first choice is the package that gives fontconfig the family the form asks for.
+        faces = subprocess.run(["fc-list", "Liberation Sans:style=Regular", "file"],
+                               capture_output=True, text=True, check=True,
+                               timeout=30).stdout.split()
+        owners = subprocess.run(["dpkg", "-S"] + [face.rstrip(":") for face in faces],
+                                capture_output=True, text=True, timeout=30).stdout
+        self.assertIn(f"{recommended[0]}:", owners)
+
 
 if __name__ == "__main__":
     unittest.main()

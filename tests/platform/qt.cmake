@@ -23,10 +23,12 @@ function(tintcast_platform_tests target)
 endfunction()
 
 tintcast_platform_tests(platform_tests
-    application_test.cpp
     form_contract_test.cpp
+    handover_test.cpp
     qt_form_test.cpp
-    wayland_handover_test.cpp)
+    session_start_test.cpp)
+target_link_libraries(platform_tests PRIVATE platform_session session_start_core
+    session_handover_core)
 
 # 10,000 random actions per driver, checked against a model after each one.
 tintcast_platform_tests(platform_model_tests

@@ -71,6 +71,21 @@ TEST(ControlLookup, FindsByNameAndIndex) {
     EXPECT_EQ(FindControl(kControls, {"txtOut"}), &kControls[5]);
 }
 
+TEST(ControlLookup, AnOperationOnAMissingControlOrOneOfAnotherKindFailsNamingIt) {
+    EXPECT_EQ(RequireControl(kControls, {"txtOut"}, ControlKind::TextBox), 5U);
+    const auto failure = [](const ControlRef& control, ControlKind kind) {
+        try {
+            RequireControl(kControls, control, kind);
+        } catch (const ServiceError& error) {
+            return std::string(error.what());
+        }
+        return std::string("no failure");
+    };
+    EXPECT_EQ(failure({"optPick", 7}, ControlKind::Option), "The form has no control optPick(7).");
+    EXPECT_EQ(failure({"cmdGo"}, ControlKind::TextBox),
+              "The control cmdGo does not support this operation.");
+}
+
 TEST(CheckForm, RefusesAFrameNamedBeforeItIsDefinedOrAControlNamedTwice) {
     EXPECT_NO_THROW(CheckForm({.name = "frmOk", .controls = kControls}));
     struct Case {

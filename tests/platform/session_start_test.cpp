@@ -1,13 +1,12 @@
-// The start-up decisions of the Qt binding that need no window.
+// The start-up decisions of the desktop session that need no window.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/qt/application.h"
-#include "platform/qt/messages.h"
-#include "platform/qt/window_system.h"
+#include "platform/session/start/messages.h"
+#include "platform/session/start/platform_choice.h"
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 namespace {
 
 TEST(PlatformOverride, AsksForX11UnderWaylandWithXWaylandAndWaylandWithout) {
@@ -87,4 +86,4 @@ TEST(CapabilitiesOf, OnTopUnderX11OnlyWithAWindowManagerThatSupportsItNeverUnder
 }
 
 }  // namespace
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

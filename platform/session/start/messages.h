@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 // What was known when Qt could not start.
 struct StartContext {
@@ -11,7 +11,7 @@ struct StartContext {
     std::string_view waylandDisplay;  // $WAYLAND_DISPLAY, or ""
     std::string_view displayProblem;  // what Qt's X11 plugin said about the display
     std::string_view pluginProblem;   // what Qt said about the platform plugin it wanted
-    std::string_view fatalMessage;    // Qt's last word
+    std::string_view fatalMessage;    // the fatal message Qt ended with
 };
 
 // The one line printed, and the status returned, when Qt cannot start: it names what
@@ -30,4 +30,4 @@ StartFailure DescribeStartFailure(std::string_view program, const StartContext& 
 void HandleQtMessages(std::string_view program);
 void StartFinished();
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -6,7 +6,7 @@
 #include <xcb/xcb.h>
 #include <QAbstractNativeEventFilter>
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 // Asks a selection's owner to convert it to a target, into a property of a window of
 // our own, and catches the answer before Qt sees it. The caller runs the event loop
@@ -35,4 +35,4 @@ private:
     State state_ = State::Waiting;
 };
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 // Who keeps the copied text once the program has ended.
 enum class Handover {
@@ -16,9 +16,4 @@ enum class Handover {
 // bridge, X readers too; an X keeper there is seen by X readers alone.
 Handover ChooseHandover(std::string_view platformName, bool waylandDataControl);
 
-// Hands the text the clipboard holds, if this program put it there, over as chosen
-// (not Handover::X11); where nobody takes it, one line on stderr says so. Returns false
-// when wl-copy failed under XWayland: the X11 hand-off is then to be tried.
-bool HandOverWithoutX11(std::string_view program, Handover how);
-
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -1,7 +1,6 @@
-#include "platform/qt/clipboard_handover.h"
+#include "platform/session/handover/x11_handover.h"
 
 #include <chrono>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,15 +12,15 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
-#include "platform/qt/keeper_process.h"
-#include "platform/qt/selection_conversion.h"
-#include "platform/qt/serve_until.h"
-#include "platform/qt/wayland_handover.h"
-#include "platform/qt/wayland_registry.h"
 #include "platform/qt/x11_event.h"
+#include "platform/session/handover/keeper_process.h"
+#include "platform/session/handover/selection_conversion.h"
+#include "platform/session/handover/serve_until.h"
 #include "platform/x11/selection.h"
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
+
+using qt::AsX11Event;
 
 namespace {
 
@@ -35,11 +34,11 @@ using x11::SelectionOwner;
 constexpr auto kManagerWait = 1000ms;
 // The keeper answers once it has connected and checked the owner.
 constexpr auto kKeeperWait = 2000ms;
-// The server's SelectionClear follows at once.
+// The server sends SelectionClear at once; a second is ample.
 constexpr auto kLetGoWait = 1000ms;
 
-// The manager's word alone is not enough: some say "saved" and keep nothing. It has
-// kept the text when the clipboard's new owner serves it.
+}  // namespace
+
 bool HandToManager(xcb_connection_t* connection, const std::string& text) {
     const xcb_atom_t manager = Intern(connection, "CLIPBOARD_MANAGER");
     if (SelectionOwner(connection, manager) == XCB_WINDOW_NONE) {
@@ -64,6 +63,8 @@ bool HandToManager(xcb_connection_t* connection, const std::string& text) {
     return check.value() == text;
 }
 
+namespace {
+
 // The keeper lies beside the program in the build tree's layout and the installed one.
 std::string KeeperPath() {
     return QFileInfo(QCoreApplication::applicationDirPath() +
@@ -72,11 +73,11 @@ std::string KeeperPath() {
         .toStdString();
 }
 
-// Returns why the keeper does not serve the text, or nothing when it does or when
-// another program took the clipboard meanwhile.
-std::optional<std::string> HandToKeeper(xcb_connection_t* connection, xcb_window_t owner,
-                                        const std::string& text) {
+}  // namespace
+
+std::optional<std::string> HandToKeeper(xcb_connection_t* connection, const std::string& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
+    const xcb_window_t owner = SelectionOwner(connection, Intern(connection, "CLIPBOARD"));
     KeeperProcess keeper;
     if (auto failure = keeper.Start(KeeperPath(), owner, text)) {
         return failure;
@@ -100,6 +101,8 @@ std::optional<std::string> HandToKeeper(xcb_connection_t* connection, xcb_window
     return "the keeper could not take the clipboard";
 }
 
+namespace {
+
 // Notes the SelectionClear events of the given selections as they pass to Qt, which
 // has by then handled every event the server queued before them.
 class ClearWatch final : public QAbstractNativeEventFilter {
@@ -118,17 +121,16 @@ public:
                 AsX11Event<xcb_selection_clear_event_t>(type, message, XCB_SELECTION_CLEAR)) {
             std::erase(awaited_, clear->selection);
         }
-        return false;  // Qt sees it too
+        return false;  // Qt handles the event as well
     }
 
 private:
     std::vector<xcb_atom_t> awaited_;
 };
 
-// Gives up the selections the program still owns. Requests that reached it before
-// come ahead of the SelectionClear the server sends for this: Qt answers them, with
-// the text, while the wait lasts, and the wait ends with the clear.
-void LetGo(xcb_connection_t* connection) {
+}  // namespace
+
+void ReleaseSelections(xcb_connection_t* connection) {
     std::vector<xcb_atom_t> released;
     // Under a grab, so that a newer copy by another program is never cleared.
     xcb_grab_server(connection);
@@ -143,52 +145,6 @@ void LetGo(xcb_connection_t* connection) {
     xcb_ungrab_server(connection);
     xcb_flush(connection);
     ServeUntil(Clock::now() + kLetGoWait, [&clears] { return clears.done(); });
-    // Qt keeps counting a selection given up this way as its own: it would offer it to
-    // the manager again as the application object ends, and wait without a bound.
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    for (const QClipboard::Mode mode : {QClipboard::Clipboard, QClipboard::Selection}) {
-        if (mode == QClipboard::Clipboard ? clipboard->ownsClipboard()
-                                          : clipboard->ownsSelection()) {
-            clipboard->clear(mode);
-        }
-    }
 }
 
-}  // namespace
-
-bool ClipboardHolds(const QString& text) {
-    xcb_connection_t* connection = X11Connection();
-    if (connection == nullptr) {
-        return QGuiApplication::clipboard()->text(QClipboard::Clipboard) == text;
-    }
-    return CreatedBy(connection, SelectionOwner(connection, Intern(connection, "CLIPBOARD")));
-}
-
-void KeepClipboardAfterExit(std::string_view program) {
-    const Handover how =
-        ChooseHandover(QGuiApplication::platformName().toStdString(), WaylandOffersDataControl());
-    if (how != Handover::X11 && HandOverWithoutX11(program, how)) {
-        return;
-    }
-    xcb_connection_t* connection =
-        QGuiApplication::platformName() == QLatin1String("xcb") ? X11Connection() : nullptr;
-    if (connection == nullptr) {
-        return;
-    }
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    const xcb_window_t owner = SelectionOwner(connection, Intern(connection, "CLIPBOARD"));
-    std::optional<std::string> failure;
-    if (CreatedBy(connection, owner) && clipboard->ownsClipboard()) {
-        const std::string text = clipboard->text(QClipboard::Clipboard).toStdString();
-        if (!HandToManager(connection, text)) {
-            failure = HandToKeeper(connection, owner, text);
-        }
-    }
-    LetGo(connection);
-    if (failure) {
-        std::fprintf(stderr, "%.*s: the copied text could not be kept after exit: %s\n",
-                     static_cast<int>(program.size()), program.data(), failure->c_str());
-    }
-}
-
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -17,10 +17,10 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
-#include "platform/qt/wayland_handover.h"
-#include "platform/qt/wayland_registry.h"
+#include "platform/session/handover/choice.h"
+#include "platform/session/start/wayland_registry.h"
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 namespace {
 
 using namespace std::chrono_literals;
@@ -151,4 +151,4 @@ TEST(WaylandOffersDataControl, NotWhereItIsMissingSilentOrUnreachable) {
 }
 
 }  // namespace
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/capabilities.h"
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 // The Qt platform plugin to ask for before Qt starts, or "" to leave Qt its choice.
 // Under Wayland with XWayland at hand, X11 is asked for: only there can the window
@@ -20,24 +18,4 @@ std::string PlatformOverride(bool platformChosen, bool waylandDisplay, bool x11D
 // _NET_WM_STATE_ABOVE among the hints it supports does so.
 Capabilities CapabilitiesOf(std::string_view platformName, bool managerSupportsAbove);
 
-// The capabilities of the running application's window system, kept up to date: under
-// X11 a window manager that starts or restarts changes what it supports.
-class WindowSystem {
-public:
-    using Changed = std::function<void(const Capabilities&)>;
-
-    WindowSystem();
-    ~WindowSystem();
-    WindowSystem(const WindowSystem&) = delete;
-    WindowSystem& operator=(const WindowSystem&) = delete;
-
-    Capabilities capabilities() const;
-    // Called after each change, with the new capabilities.
-    void OnChange(Changed changed);
-
-private:
-    class RootWatch;
-    std::unique_ptr<RootWatch> watch_;
-};
-
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -1,19 +1,18 @@
-#include "platform/qt/wayland_registry.h"
+#include "platform/session/start/wayland_registry.h"
 
-#include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
-#include <QByteArray>
-#include <QtGlobal>
+#include "platform/session/start/unix_socket.h"
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 namespace {
 
@@ -22,30 +21,18 @@ using Clock = std::chrono::steady_clock;
 constexpr std::string_view kDataControl = "zwlr_data_control_manager_v1";
 
 int ConnectWayland() {
-    const QByteArray name = qgetenv("WAYLAND_DISPLAY");
-    if (name.isEmpty()) {
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    if (name == nullptr || *name == '\0') {
         return -1;
     }
-    QByteArray path = name;
-    if (!name.startsWith('/')) {
-        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-        if (runtime.isEmpty()) {
-            return -1;
-        }
-        path = runtime + '/' + name;
+    if (name[0] == '/') {
+        return ConnectUnixSocket(name);
     }
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (static_cast<std::size_t>(path.size()) >= sizeof(address.sun_path)) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr || *runtime == '\0') {
         return -1;
     }
-    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    return ConnectUnixSocket(std::string(runtime) + '/' + name);
 }
 
 // One request on the wire: object, size and opcode, one argument.
@@ -73,10 +60,7 @@ bool WaylandOffersDataControl(std::chrono::milliseconds wait) {
     std::vector<char> buffer;
     const auto deadline = Clock::now() + wait;
     while (!done && !found) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd readable{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) <= 0) {
+        if (!ReadableBefore(fd, deadline)) {
             break;
         }
         char chunk[4096];
@@ -114,4 +98,4 @@ bool WaylandOffersDataControl(std::chrono::milliseconds wait) {
     return found;
 }
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 // The clipboard keeper, a helper process that serves the copied text after the
 // program has ended. It is handed the text and the window that owns the clipboard,
@@ -34,4 +34,4 @@ private:
     bool killed_ = false;
 };
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -1,4 +1,4 @@
-#include "platform/qt/keeper_process.h"
+#include "platform/session/handover/keeper_process.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 namespace {
 
@@ -116,4 +116,4 @@ void KeeperProcess::Kill() {
     keeping_ = false;
 }
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -1,4 +1,4 @@
-#include "platform/qt/quit_on_signals.h"
+#include "platform/session/start/quit_on_signals.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 #include <QSocketNotifier>
 #include <QWindow>
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 namespace {
 
@@ -81,4 +81,4 @@ void QuitOnSignals::OnSignal(int signal) {
     errno = saved;
 }
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

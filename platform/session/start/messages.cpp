@@ -1,4 +1,4 @@
-#include "platform/qt/messages.h"
+#include "platform/session/start/messages.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +12,9 @@
 
 #include "platform/qt/x11_event.h"
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
+
+using qt::X11Connection;
 
 namespace {
 
@@ -136,4 +138,4 @@ void StartFinished() {
     }
 }
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -1,6 +1,7 @@
-#include "platform/qt/window_system.h"
+#include "platform/session/start/window_system.h"
 
 #include <cstdlib>
+#include <string>
 #include <utility>
 
 #include <xcb/xcb.h>
@@ -9,26 +10,13 @@
 #include <QGuiApplication>
 
 #include "platform/qt/x11_event.h"
+#include "platform/session/start/platform_choice.h"
 #include "platform/x11/selection.h"
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
-std::string PlatformOverride(bool platformChosen, bool waylandDisplay, bool x11Display) {
-    if (platformChosen || !waylandDisplay) {
-        return "";
-    }
-    return x11Display ? "xcb" : "wayland";
-}
-
-Capabilities CapabilitiesOf(std::string_view platformName, bool managerSupportsAbove) {
-    if (platformName.starts_with("wayland")) {
-        return {.topmost = false};
-    }
-    if (platformName == "xcb") {
-        return {.topmost = managerSupportsAbove};
-    }
-    return {.topmost = true};
-}
+using qt::AsX11Event;
+using qt::X11Connection;
 
 namespace {
 
@@ -88,7 +76,7 @@ public:
                 changed_(capabilities_);
             }
         }
-        return false;  // Qt's too
+        return false;  // Qt handles the event as well
     }
 
     Capabilities capabilities_;
@@ -120,4 +108,4 @@ void WindowSystem::OnChange(Changed changed) {
     watch_->changed_ = std::move(changed);
 }
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -1,26 +1,22 @@
-#include "platform/qt/session_bus.h"
+#include "platform/session/start/session_bus.h"
 
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace tintcast::platform::qt {
+#include "platform/session/start/unix_socket.h"
+
+namespace tintcast::platform::session {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // "%2f" and the like, as bus addresses escape their values.
 std::string Unescape(std::string_view value) {
@@ -51,28 +47,14 @@ std::string AuthLine() {
     return line + "\r\n";
 }
 
-// Whether anything comes back (a line, an error, the end) before the deadline.
-bool Answers(int fd, Clock::time_point deadline) {
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd waiting = {fd, POLLIN, 0};
-        if (left.count() <= 0) {
-            return false;
-        }
-        const int ready = poll(&waiting, 1, static_cast<int>(left.count()));
-        if (ready > 0) {
-            return true;
-        }
-        if (ready < 0 && errno != EINTR) {
-            return true;  // nothing to wait for
-        }
-    }
-}
+struct BusSocket {
+    std::string path;
+    bool abstract = false;
+};
 
 // The socket of the first address if it is a Unix one, as libdbus would choose it:
 // the environment's address, or else the runtime directory's "bus".
-std::optional<sockaddr_un> BusSocket() {
+std::optional<BusSocket> FindBusSocket() {
     const char* variable = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     std::string address = variable != nullptr ? variable : "";
     if (address.empty()) {
@@ -88,8 +70,6 @@ std::optional<sockaddr_un> BusSocket() {
     if (address.rfind("unix:", 0) != 0) {
         return std::nullopt;
     }
-    sockaddr_un socket = {};
-    socket.sun_family = AF_UNIX;
     std::string_view keys = std::string_view(address).substr(5);
     while (!keys.empty()) {
         const std::string_view pair = keys.substr(0, keys.find(','));
@@ -99,13 +79,7 @@ std::optional<sockaddr_un> BusSocket() {
         if (equals == std::string_view::npos || (key != "path" && key != "abstract")) {
             continue;
         }
-        const std::string value = Unescape(pair.substr(equals + 1));
-        const std::size_t offset = key == "abstract" ? 1 : 0;
-        if (value.size() + offset >= sizeof socket.sun_path) {
-            return std::nullopt;
-        }
-        std::memcpy(socket.sun_path + offset, value.data(), value.size());
-        return socket;
+        return BusSocket{Unescape(pair.substr(equals + 1)), key == "abstract"};
     }
     return std::nullopt;
 }
@@ -113,29 +87,21 @@ std::optional<sockaddr_un> BusSocket() {
 }  // namespace
 
 bool SessionBusAnswers(std::chrono::milliseconds bound) {
-    const auto address = BusSocket();
-    if (!address) {
+    const auto bus = FindBusSocket();
+    if (!bus) {
         return true;  // nothing for Qt to wait for, or nothing known about it
     }
-    const auto deadline = Clock::now() + bound;
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    const int fd = ConnectUnixSocket(bus->path, bus->abstract);
     if (fd < 0) {
-        return true;
+        // A full queue of connections means nobody reads them; a bus that refuses the
+        // connection fails Qt's at once too.
+        return errno != EAGAIN;
     }
-    socklen_t length = sizeof *address;
-    if (address->sun_path[0] == '\0') {  // abstract: the name's length counts
-        length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 +
-                                        std::strlen(address->sun_path + 1));
-    }
-    bool answers = true;  // a bus that refuses the connection fails Qt's at once too
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&*address), length) == 0) {
-        const std::string line = AuthLine();
-        answers =
-            send(fd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()) ||
-            Answers(fd, deadline);
-    } else if (errno == EAGAIN) {
-        answers = false;  // its queue of connections is full: it is not reading them
-    }
+    const std::string line = AuthLine();
+    const bool answers =
+        send(fd, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()) ||
+        ReadableBefore(fd, deadline);
     close(fd);
     return answers;
 }
@@ -145,4 +111,4 @@ void AvoidSessionBus() {
     setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
 }
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

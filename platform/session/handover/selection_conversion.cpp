@@ -1,4 +1,4 @@
-#include "platform/qt/selection_conversion.h"
+#include "platform/session/handover/selection_conversion.h"
 
 #include <cstdlib>
 
@@ -8,7 +8,9 @@
 #include "platform/qt/x11_event.h"
 #include "platform/x11/selection.h"
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
+
+using qt::AsX11Event;
 
 namespace {
 
@@ -74,4 +76,4 @@ bool SelectionConversion::nativeEventFilter(const QByteArray& type, void* messag
     return true;
 }
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 // Handles the program's events, clipboard requests among them, until done() holds
 // or the deadline passes; returns done(). The hand-offs at exit wait this way so that
@@ -24,4 +24,4 @@ bool ServeUntil(std::chrono::steady_clock::time_point deadline, Done done) {
     return true;
 }
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 // Whether the session bus, where the environment names one, answers a connection
 // within the bound. Qt's accessibility bridge connects to it while the first widgets
@@ -13,4 +13,4 @@ bool SessionBusAnswers(std::chrono::milliseconds bound);
 // Makes Qt find no session bus, at once, in this process.
 void AvoidSessionBus();
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -8,7 +8,7 @@
 
 class QSocketNotifier;
 
-namespace tintcast::platform::qt {
+namespace tintcast::platform::session {
 
 // Once the first window is on screen, SIGTERM, SIGINT and SIGHUP leave the event loop
 // as closing the window does, so that the program ends in order; a second one ends it
@@ -35,4 +35,4 @@ private:
     struct sigaction previous_[std::size(kSignals)] = {};
 };
 
-}  // namespace tintcast::platform::qt
+}  // namespace tintcast::platform::session

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "platform/capabilities.h"
+
+namespace tintcast::platform::session {
+
+class QuitOnSignals;
+class WindowSystem;
+
+// Prepares the Linux desktop session for Qt, before the application object exists:
+// the window system to ask Qt for (XWayland under Wayland where it is at hand), a
+// session bus that does not answer kept from holding the start back, and Qt's
+// messages taken over, so that a start without a display ends with one line naming
+// what is missing and status 1.
+void PrepareStart(int argc, char** argv, std::string_view program);
+
+// The session once the application object exists: Qt's messages go out as usual, a
+// lost display ends the program with one line, SIGTERM, SIGINT and SIGHUP leave the
+// event loop in order, and what the window system allows is followed as it changes.
+class Session {
+public:
+    using Changed = std::function<void(const Capabilities&)>;
+
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Capabilities capabilities() const;
+    // Called after each change of the capabilities, with the new ones.
+    void OnCapabilitiesChanged(Changed changed);
+
+    // Whether the Wayland compositor, if any, lets a process without a window own the
+    // clipboard (the wlr data-control protocol), which is how the copy can outlive
+    // the program there.
+    bool WaylandOffersDataControl() const;
+
+private:
+    std::unique_ptr<QuitOnSignals> signals_;
+    std::unique_ptr<WindowSystem> windowSystem_;
+};
+
+}  // namespace tintcast::platform::session
