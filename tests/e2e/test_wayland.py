@@ -1,8 +1,8 @@
 """The program in Wayland sessions, one case per compositor, mode and output scale: the
 window is shown at its size on the platform expected, drawn at the output's resolution
 on a scaled output, a preset is copied, the copy is read after Exit by a Wayland client
-(wl-paste) and, where XWayland runs, by an X client (xclip), half a second and (at
-scale 1) five seconds after; Stay On Top is enabled only where the window manager can
+(wl-paste) and, where XWayland runs, by an X client (xclip), half a second and five
+seconds after; Stay On Top is enabled only where the window manager can
 keep a window on top; and whatever keeps the copy ends once another program copies."""
 
 import os
@@ -14,8 +14,6 @@ from harness import wait_until
 from wayland import KWin, RED_TEXT, Sway, keepers, maps_library, resolution_differences
 
 READ_AFTER_EXIT = (0.5, 5.0)
-# The scaled cells share the hand-off with the others; one early reading does for them.
-READ_AFTER_EXIT_SCALED = (0.5,)
 
 
 class WaylandSessions(unittest.TestCase):
@@ -24,7 +22,7 @@ class WaylandSessions(unittest.TestCase):
         session.start_program()
         self.assertEqual(session.window_size(), CLIENT)
         if session.scale != 1:
-            at_2x, at_1x = resolution_differences(session.window_picture())
+            at_2x, at_1x = resolution_differences(*session.settled_screenshot(), session.scale)
             self.assertLess(at_2x, at_1x, "the window is a 1x bitmap stretched "
                             f"(off the 2x drawing by {at_2x:.2f}, the 1x one by {at_1x:.2f})")
         self.assertEqual(session.platform, platform)
@@ -45,7 +43,7 @@ class WaylandSessions(unittest.TestCase):
         if session.xwayland:
             session.focus_x_client()
             readers["xclip"] = session.xclip
-        for after in READ_AFTER_EXIT if session.scale == 1 else READ_AFTER_EXIT_SCALED:
+        for after in READ_AFTER_EXIT:
             # The copy is read at a given age: that age is what is tested.
             time.sleep(max(0.0, ended + after - time.monotonic()))
             for reader, read in readers.items():
@@ -55,7 +53,7 @@ class WaylandSessions(unittest.TestCase):
 
         serving = keepers(session.runtime)
         self.assertTrue(serving, "nothing serves the copy")
-        session.run(["wl-copy", "newer text"])
+        session.wl_copy("newer text")
         wait_until(lambda: not set(serving) & set(keepers(session.runtime)),
                    timeout=10, what="the keeper to end once another program copied")
         self.assertEqual(session.wl_paste(), b"newer text")

@@ -8,6 +8,7 @@ readers) runs as an ordinary user, made with useradd if missing and entered with
 setpriv. Every wait is bounded and only processes started here are ended, by PID.
 """
 
+import functools
 import json
 import os
 import pwd
@@ -112,39 +113,40 @@ def difference(one, other, leave_out):
     return total / counted
 
 
-_drawings = {}
-
-
+@functools.cache
 def drawing_at(factor):
     """The freshly started window as the X11 program draws it at a scale factor, under
     Xvfb and openbox: the pictures a scaled output's screenshot is held against."""
-    if factor not in _drawings:
-        display = Display()
-        try:
-            app = Tintcast(display, env={"QT_SCALE_FACTOR": str(factor)})
-            size = (CLIENT[0] * factor, CLIENT[1] * factor)
-            previous = None
-            # Grabbed until two grabs agree, like the screenshots held against it.
-            def settled():
-                nonlocal previous
-                image = grab(app, size)
-                found, previous = image.data == previous, image.data
-                return image if found else None
-            _drawings[factor] = wait_until(settled, timeout=10, interval=0.1,
-                                           what="the X11 window's picture to settle")
-        finally:
-            display.close()
-    return _drawings[factor]
+    display = Display()
+    try:
+        app = Tintcast(display, env={"QT_SCALE_FACTOR": str(factor)})
+        last = None
+
+        def settled():  # like the screenshots held against it
+            nonlocal last
+            image = grab(app, (CLIENT[0] * factor, CLIENT[1] * factor))
+            found, last = image.data == last, image.data
+            return image if found else None
+        return wait_until(settled, timeout=10, interval=0.1,
+                          what="the X11 window's picture to settle")
+    finally:
+        display.close()
 
 
-def resolution_differences(picture):
-    """How far the window's picture on a scaled output is from the window drawn at 2x and
-    from the window drawn at 1x, each brought to the picture's size: a window drawn at
-    the output's resolution is nearer the first, a 1x bitmap the compositor stretched is
-    nearer the second. The Stay On Top box is left out: whether it is enabled differs
+def resolution_differences(image, origin, scale):
+    """How far the window's picture on an output at a scale (the client area from origin
+    in the image) is from the window drawn at 2x and from the window drawn at 1x, each
+    brought to the picture's size: a window drawn at the output's resolution is nearer
+    the first, a 1x bitmap the compositor stretched is nearer the second. At a fraction
+    the compositor rounds the window's size either way, and each drawing is held against
+    the size it fits best. The Stay On Top box is left out: whether it is enabled differs
     with the window manager, not with the resolution."""
-    return tuple(difference(picture, resample(drawing_at(factor), picture.width, picture.height),
-                            STAY_ON_TOP)
+    sizes = {(width, height) for width in (int(CLIENT[0] * scale), -int(-CLIENT[0] * scale))
+             for height in (int(CLIENT[1] * scale), -int(-CLIENT[1] * scale))}
+    pictures = [crop(image, origin, *size) for size in sizes]
+    return tuple(min(difference(picture, resample(drawing_at(factor), picture.width,
+                                                  picture.height), STAY_ON_TOP)
+                     for picture in pictures)
                  for factor in (2, 1))
 
 
@@ -214,6 +216,14 @@ class Session:
         except OSError:
             return ""
 
+    def wl_copy(self, text):
+        """Copies text as a Wayland client does. wl-copy's first process ends once its
+        serving copy has forked; that one keeps any pipe open, so none is given it."""
+        result = subprocess.run(self.prefix + ["wl-copy", text], env=self.env, timeout=5,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        assert result.returncode == 0, result
+
     def wl_paste(self):
         """The clipboard as a Wayland client reads it (data-control), or None."""
         result = self.run(["wl-paste", "--no-newline"], timeout=3)
@@ -248,19 +258,20 @@ class Session:
         self.platform = self.platform or qt_platform(self.program.pid)
         return self.platform and self.window_size()
 
-    def window_picture(self):
-        """The client area as drawn on the output, in output pixels, once two screenshots
-        in a row agree (the first frames may still be on their way)."""
+    def settled_screenshot(self):
+        """A screenshot, and the client area's top left there, once two in a row show the
+        window alike (the first frames may still be on their way)."""
+        last = None
+
         def settled():
+            nonlocal last
             image, origin = self.screenshot()
             if origin is None:
                 return None
-            picture = crop(image, origin, round_half_up(CLIENT[0] * self.scale),
-                           round_half_up(CLIENT[1] * self.scale))
-            if picture.data == getattr(self, "_last_picture", None):
-                return picture
-            self._last_picture = picture.data
-            return None
+            picture = crop(image, origin, -int(-CLIENT[0] * self.scale),
+                           -int(-CLIENT[1] * self.scale)).data
+            found, last = picture == last, picture
+            return (image, origin) if found else None
         return wait_until(settled, timeout=10, interval=0.1, what="the window's picture to settle")
 
     def copy_red(self):
