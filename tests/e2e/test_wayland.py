@@ -2,8 +2,8 @@
 window is shown at its size on the platform expected, drawn at the output's resolution
 on a scaled output, a preset is copied, the copy is read after Exit by a Wayland client
 (wl-paste) and, where XWayland runs, by an X client (xclip), half a second and five
-seconds after; Stay On Top is enabled only where the window manager can
-keep a window on top; and whatever keeps the copy ends once another program copies."""
+seconds after; Stay On Top is enabled only where the window manager can keep a window
+on top; and whatever keeps the copy ends once another program copies."""
 
 import os
 import time

@@ -1,6 +1,7 @@
 #include "platform/session/start/x11_facts.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
