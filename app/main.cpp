@@ -8,13 +8,14 @@
 int main(int argc, char* argv[]) {
     using namespace tintcast;
     constexpr std::string_view kProgram = "tintcast";  // the executable's name, for messages
-    platform::session::PrepareStart(argc, argv, kProgram);
+    const platform::session::Prepared prepared =
+        platform::session::PrepareStart(argc, argv, kProgram);
     platform::qt::Application application(argc, argv,
                                           {.name = "Tintcast",
                                            .organization = "Olundar",
                                            .version = TINTCAST_VERSION,
                                            .desktopEntry = "org.olundar.Tintcast"});
-    platform::session::Session session;
+    platform::session::Session session(prepared);
     platform::qt::QtForm form(window::MainFormSpec(), session.capabilities());
     session.OnCapabilitiesChanged([&form](const platform::Capabilities& capabilities) {
         form.SetCapabilities(capabilities);

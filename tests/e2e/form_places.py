@@ -95,11 +95,12 @@ STAY_ON_TOP = control_place("chkTop")
 STAY_ON_TOP_CAPTION = STAY_ON_TOP._replace(width=px(600))
 
 
-def stay_on_top_enabled(image, origin=(0, 0)):
+def stay_on_top_enabled(image, origin=(0, 0), scale=1):
     """Whether the Stay On Top caption is drawn in the enabled text colour (a disabled
-    one has no dark pixels); origin: the client area's top left in the image."""
-    darkest = min(sum(image.pixel(origin[0] + x, origin[1] + y))
-                  for x, y in STAY_ON_TOP_CAPTION.points())
+    one has no dark pixels); origin: the client area's top left in the image, which
+    shows it at the given scale."""
+    caption = Rect(*(int(value * scale) for value in STAY_ON_TOP_CAPTION))
+    darkest = min(sum(image.pixel(origin[0] + x, origin[1] + y)) for x, y in caption.points())
     return darkest < 3 * 80
 
 

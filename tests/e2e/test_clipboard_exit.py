@@ -239,6 +239,10 @@ class WithManager(ClipboardTest):
 
 LOST = "tintcast: the copied text could not be kept after exit"
 
+# The longest the program may take from Exit to its end: it waits half a second for a
+# clipboard manager and a second for the keeper; the rest is margin for a loaded machine.
+EXIT_BOUND = 3.0
+
 # Stands in for the keeper: says it has started, then runs the real one only once the
 # test lets it, or never.
 HELD_KEEPER = """#!/bin/sh
@@ -299,6 +303,17 @@ class SlowKeeper(StandInKeeper):
         self.assertEqual([line for line in app.log().splitlines() if line.startswith(LOST)],
                          [f"{LOST}: the keeper did not answer in time"])
         self.assertIsNone(self.display.clipboard())
+
+    def test_exit_past_a_stopped_manager_and_a_silent_keeper_is_bounded(self):
+        self.display.start_clipboard_manager()
+        manager = self.display.manager
+        app, _ = self.start_and_copy()
+        manager.send_signal(signal.SIGSTOP)
+        self.addCleanup(lambda: manager.poll() is None and manager.send_signal(signal.SIGCONT))
+        app.key("alt+x")
+        self.assertEqual(app.wait_exit(timeout=EXIT_BOUND), 0, app.log())
+        # Nothing of Qt's own: it no longer offers the text to the stopped manager.
+        self.assertEqual(app.log().splitlines(), [f"{LOST}: the keeper did not answer in time"])
 
 
 # Answers as told, then stays without ever taking the clipboard.

@@ -30,6 +30,9 @@ public:
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override { return clipboard_.value_or(""); }
     bool Topmost() override { return topmost_; }
+    // Nothing in the fake activates its window: the other stays active once made so.
+    void ActivateAnotherWindow() override { otherActive_ = true; }
+    bool AnotherWindowActive() override { return otherActive_; }
     std::string Focused() override;
 
     std::int16_t BarValue(const platform::ControlRef& bar) const override;
@@ -94,6 +97,7 @@ private:
     std::vector<std::string> failures_;
     bool failClipboard_ = false;
     bool topmost_ = false;
+    bool otherActive_ = false;
     bool unloaded_ = false;
     bool ended_ = false;
 };

@@ -52,6 +52,10 @@ public:
     virtual std::string SelectedText(const platform::ControlRef& box) = 0;
     virtual std::string ClipboardText() = 0;
     virtual bool Topmost() = 0;
+    // Opens a window apart from the form, as another program's, and makes it active.
+    virtual void ActivateAnotherWindow() = 0;
+    // Whether that other window is still the active one.
+    virtual bool AnotherWindowActive() = 0;
     // The control with the keyboard focus, as the handlers name it; "" for none.
     virtual std::string Focused() = 0;
 };

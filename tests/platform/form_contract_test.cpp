@@ -407,6 +407,18 @@ TYPED_TEST(FormContract, StayOnTopFollowsSetTopmostAndRefusesAnotherWindow) {
     EXPECT_TRUE(this->driver->Topmost());
 }
 
+TYPED_TEST(FormContract, StayOnTopLeavesAnotherActiveWindowActive) {
+    FormDriver& person = *this->driver;
+    person.ActivateAnotherWindow();
+    ASSERT_TRUE(person.AnotherWindowActive());
+    const platform::NativeWindow handle = this->View().WindowHandle();
+    for (const bool topmost : {true, false}) {
+        this->View().SetTopmost(handle, topmost);
+        EXPECT_EQ(person.Topmost(), topmost);
+        EXPECT_TRUE(person.AnotherWindowActive()) << "Stay On Top " << topmost;
+    }
+}
+
 template <typename On>
 class FormBuild : public ::testing::Test {};
 TYPED_TEST_SUITE(FormBuild, BothDrivers);

@@ -24,11 +24,16 @@ endfunction()
 
 tintcast_platform_tests(platform_tests
     form_contract_test.cpp
-    handover_test.cpp
     qt_form_test.cpp
     session_start_test.cpp)
-target_link_libraries(platform_tests PRIVATE platform_session session_start_core
-    session_handover_core)
+target_link_libraries(platform_tests PRIVATE platform_session)
+
+# The desktop session's rules and its question to the compositor, without Qt.
+add_executable(session_rules_tests session_rules_test.cpp wayland_registry_test.cpp)
+target_link_libraries(session_rules_tests
+    PRIVATE session_start_core session_handover_core GTest::gtest_main tintcast_warnings)
+tintcast_forbid_qt(session_rules_tests)
+tintcast_gtest(session_rules_tests "platform.session." PROPERTIES LABELS unit)
 
 # 10,000 random actions per driver, checked against a model after each one.
 tintcast_platform_tests(platform_model_tests

@@ -320,6 +320,22 @@ bool QtDriver::Topmost() {
     return native != nullptr && native->flags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
+void QtDriver::ActivateAnotherWindow() {
+    other_ = std::make_unique<QWidget>();
+    other_->setWindowTitle(QStringLiteral("Another window"));
+    other_->show();
+    other_->activateWindow();
+    if (!QTest::qWaitForWindowActive(other_.get())) {
+        ADD_FAILURE() << "the other window did not become active";
+    }
+}
+
+bool QtDriver::AnotherWindowActive() {
+    // An activation asked for is delivered as an event: let it arrive first.
+    QCoreApplication::processEvents();
+    return other_ != nullptr && QApplication::activeWindow() == other_.get();
+}
+
 std::int16_t DragTarget(FormDriver& driver, const ControlRef& bar, std::int16_t value) {
     if (auto* real = dynamic_cast<QtDriver*>(&driver)) {
         return real->NearestDragValue(bar, value);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QRect>
 #include <QStyle>
 
@@ -39,6 +41,8 @@ public:
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override;
     bool Topmost() override;
+    void ActivateAnotherWindow() override;
+    bool AnotherWindowActive() override;
     std::string Focused() override;
 
     platform::qt::QtForm& Form() { return form_; }
@@ -55,6 +59,7 @@ public:
 private:
     platform::FormSpec spec_;
     platform::qt::QtForm form_;
+    std::unique_ptr<QWidget> other_;
 };
 
 // The value a drag towards `value` ends on for this driver; the fake reaches any.

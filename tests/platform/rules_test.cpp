@@ -2,9 +2,13 @@
 // both bindings, the fake and the drivers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/bar_range.h"
@@ -13,6 +17,7 @@
 #include "platform/form_check.h"
 #include "platform/rgb.h"
 #include "platform/tab_order.h"
+#include "platform/text_offsets.h"
 #include "platform/twips.h"
 #include "platform/utf8.h"
 
@@ -112,11 +117,13 @@ TEST(CheckForm, RefusesAFrameNamedBeforeItIsDefinedOrAControlNamedTwice) {
     }
 }
 
-std::vector<std::string> Order(std::span<const ControlSpec> controls, std::size_t selected,
-                               bool stopsOnly) {
+std::vector<std::string> Order(std::span<const ControlSpec> controls,
+                               std::initializer_list<std::size_t> selected, bool stopsOnly) {
     std::vector<std::string> names;
-    for (const KeyboardPlace& place :
-         KeyboardOrder(controls, [selected](std::size_t i) { return i == selected; })) {
+    const auto isSelected = [selected](std::size_t i) {
+        return std::find(selected.begin(), selected.end(), i) != selected.end();
+    };
+    for (const KeyboardPlace& place : KeyboardOrder(controls, isSelected)) {
         if (!stopsOnly || place.tabStop) {
             const ControlSpec& spec = controls[place.control];
             names.push_back(ControlName({spec.name, spec.index}));
@@ -127,15 +134,54 @@ std::vector<std::string> Order(std::span<const ControlSpec> controls, std::size_
 
 TEST(KeyboardOrder, AnOptionGroupIsOneStopAtItsSelectedOptionsPlace) {
     // optPick(0), Tab number 4, selected: the group stands at 4, after cmdGo.
-    EXPECT_EQ(Order(kControls, 2, false),
+    EXPECT_EQ(Order(kControls, {2}, false),
               (std::vector<std::string>{"lblNote", "cmdGo", "optPick(0)", "optPick(1)", "txtOut",
                                         "fraGroup"}));
-    EXPECT_EQ(Order(kControls, 2, true),
+    EXPECT_EQ(Order(kControls, {2}, true),
               (std::vector<std::string>{"cmdGo", "optPick(0)", "txtOut"}));
     // optPick(1) selected: the group moves to 5, still in its own order.
-    EXPECT_EQ(Order(kControls, 1, true),
+    EXPECT_EQ(Order(kControls, {1}, true),
               (std::vector<std::string>{"cmdGo", "optPick(1)", "txtOut"}));
-    EXPECT_EQ(Order(kControls, 1, false)[2], "optPick(0)");
+    EXPECT_EQ(Order(kControls, {1}, false)[2], "optPick(0)");
+}
+
+// Each frame's group stands at its own selected option, whichever frame comes first.
+constexpr std::array<ControlSpec, 7> kTwoGroups{{
+    {.name = "fraSize", .kind = ControlKind::Frame},
+    {.name = "optSize",
+     .index = 0,
+     .kind = ControlKind::Option,
+     .parent = "fraSize",
+     .tabIndex = 2},
+    {.name = "optSize",
+     .index = 1,
+     .kind = ControlKind::Option,
+     .parent = "fraSize",
+     .tabIndex = 5},
+    {.name = "fraMode", .kind = ControlKind::Frame},
+    {.name = "optMode",
+     .index = 0,
+     .kind = ControlKind::Option,
+     .parent = "fraMode",
+     .tabIndex = 1},
+    {.name = "optMode",
+     .index = 1,
+     .kind = ControlKind::Option,
+     .parent = "fraMode",
+     .tabIndex = 4},
+    {.name = "cmdGo", .kind = ControlKind::Button, .tabIndex = 3},
+}};
+
+TEST(KeyboardOrder, TwoGroupsInTwoFramesEachStandAtTheirOwnSelectedOption) {
+    // optSize(1) at 5 and optMode(0) at 1 selected.
+    EXPECT_EQ(Order(kTwoGroups, {2, 4}, false),
+              (std::vector<std::string>{"optMode(0)", "optMode(1)", "cmdGo", "optSize(0)",
+                                        "optSize(1)", "fraSize", "fraMode"}));
+    EXPECT_EQ(Order(kTwoGroups, {2, 4}, true),
+              (std::vector<std::string>{"optMode(0)", "cmdGo", "optSize(1)"}));
+    // The other two selected: the groups change places around the button.
+    EXPECT_EQ(Order(kTwoGroups, {1, 5}, true),
+              (std::vector<std::string>{"optSize(0)", "cmdGo", "optMode(1)"}));
 }
 
 TEST(Utf8, CountsAndOffsetsAreInCharacters) {
@@ -147,6 +193,30 @@ TEST(Utf8, CountsAndOffsetsAreInCharacters) {
     EXPECT_EQ(ByteOffset("a\xF0\x9F\x8E\xA8z", 1), 1U);
     EXPECT_EQ(ByteOffset("abc", 10), 3U);
     EXPECT_EQ(ByteOffset("abc", -1), 0U);
+}
+
+TEST(TextOffsets, ACharacterBeyondTheBasicPlaneIsTwoUnitsAndOneCharacter) {
+    // "a", U+1F3A8 as a surrogate pair, "z".
+    const std::u16string_view paired = u"a\U0001F3A8z";
+    ASSERT_EQ(paired.size(), 4U);
+    struct Case {
+        std::u16string_view text;
+        int from;
+        std::int32_t characters;
+        int unit;
+    };
+    for (const Case& c : {
+             Case{paired, 0, 1, 1}, Case{paired, 1, 1, 3}, Case{paired, 0, 2, 3},
+             Case{paired, 0, 3, 4}, Case{paired, 0, 100, 4}, Case{paired, 3, 0, 3},
+             Case{paired, 3, -2, 3}, Case{paired, -4, 1, 1}, Case{paired, 9, 1, 4},
+             Case{u"", 0, 1, 0},
+             // A surrogate without its other half is a character of its own.
+             Case{u"\xD83Cz", 0, 1, 1}, Case{u"a\xD83C", 1, 1, 2}, Case{u"\xDFA8\xD83C", 0, 1, 1},
+             Case{paired.substr(0, 2), 1, 1, 2},  // the text ends inside the pair
+         }) {
+        SCOPED_TRACE(::testing::Message() << "from " << c.from << ", " << c.characters);
+        EXPECT_EQ(AdvanceCharacters(c.text, c.from, c.characters), c.unit);
+    }
 }
 
 TEST(Rgb, PackingRoundTrips) {

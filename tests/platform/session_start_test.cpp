@@ -4,31 +4,9 @@
 #include <string>
 
 #include "platform/session/start/messages.h"
-#include "platform/session/start/platform_choice.h"
 
 namespace tintcast::platform::session {
 namespace {
-
-TEST(PlatformOverride, AsksForX11UnderWaylandWithXWaylandAndWaylandWithout) {
-    struct Case {
-        bool chosen, wayland, x11;
-        const char* expected;
-    };
-    for (const Case& c : {
-             Case{false, true, true, "xcb"},       // only there can the window stay on top
-             Case{false, true, false, "wayland"},  // a missing plugin is then named as such
-             Case{false, false, true, ""},         // plain X11: Qt picks xcb itself
-             Case{false, false, false, ""},
-             Case{true, true, true, ""},  // the person's QT_QPA_PLATFORM wins
-             Case{true, true, false, ""},
-             Case{true, false, true, ""},
-             Case{true, false, false, ""},
-         }) {
-        SCOPED_TRACE(::testing::Message()
-                     << "chosen " << c.chosen << " wayland " << c.wayland << " x11 " << c.x11);
-        EXPECT_EQ(PlatformOverride(c.chosen, c.wayland, c.x11), c.expected);
-    }
-}
 
 TEST(DescribeStartFailure, GivesOneLineNamingWhatIsMissing) {
     const char* noPlugin =
@@ -69,19 +47,6 @@ TEST(DescribeStartFailure, GivesOneLineNamingWhatIsMissing) {
         EXPECT_EQ(failure.message, c.expected);
         EXPECT_EQ(failure.message.find('\n'), std::string::npos);
         EXPECT_EQ(failure.status, 1);
-    }
-}
-
-TEST(CapabilitiesOf, OnTopUnderX11OnlyWithAWindowManagerThatSupportsItNeverUnderWayland) {
-    struct Case {
-        const char* platform;
-        bool managerSupportsAbove, keeps;
-    };
-    for (const Case& c : {Case{"xcb", true, true}, Case{"xcb", false, false},
-                          Case{"offscreen", false, true}, Case{"windows", false, true},
-                          Case{"wayland", true, false}, Case{"wayland-egl", false, false}}) {
-        SCOPED_TRACE(::testing::Message() << c.platform << " " << c.managerSupportsAbove);
-        EXPECT_EQ(CapabilitiesOf(c.platform, c.managerSupportsAbove).topmost, c.keeps);
     }
 }
 

@@ -44,6 +44,9 @@ Win32Driver::Win32Driver(const platform::FormSpec& spec)
 // The tests share one thread: a quit that this form's handlers asked for must not
 // reach the next test's form.
 Win32Driver::~Win32Driver() {
+    if (other_ != nullptr) {
+        DestroyWindow(other_);
+    }
     MSG quit;
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
@@ -306,6 +309,22 @@ std::string Win32Driver::ClipboardText() {
 bool Win32Driver::Topmost() {
     HWND window = form_.window();
     return window != nullptr && (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+void Win32Driver::ActivateAnotherWindow() {
+    if (other_ == nullptr) {
+        other_ =
+            CreateWindowExW(0, L"STATIC", L"Another window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                            200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    SetForegroundWindow(other_);
+    if (other_ == nullptr || GetActiveWindow() != other_) {
+        ADD_FAILURE() << "the other window did not become active";
+    }
+}
+
+bool Win32Driver::AnotherWindowActive() {
+    return other_ != nullptr && GetActiveWindow() == other_;
 }
 
 std::int16_t DragTarget(FormDriver& /*driver*/, const ControlRef& /*bar*/, std::int16_t value) {

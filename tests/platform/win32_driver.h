@@ -39,6 +39,8 @@ public:
     std::string SelectedText(const platform::ControlRef& box) override;
     std::string ClipboardText() override;
     bool Topmost() override;
+    void ActivateAnotherWindow() override;
+    bool AnotherWindowActive() override;
     std::string Focused() override;
 
     platform::win32::Win32Form& Form() { return form_; }
@@ -51,6 +53,7 @@ public:
 private:
     platform::FormSpec spec_;
     platform::win32::Win32Form form_;
+    HWND other_ = nullptr;
     DWORD clipboardSequence_ = 0;
     std::string clipboardText_;
 };

@@ -32,20 +32,6 @@ std::optional<std::string> CopiedText(xcb_connection_t* x11) {
     return text.isEmpty() ? std::nullopt : std::optional(text.toStdString());
 }
 
-// Qt counts a selection given up on the server as its own until told otherwise, and
-// would offer it to a clipboard manager as the application object ends, waiting for
-// an answer without a bound. Under Wayland the clipboard is left as it is, for a
-// compositor that keeps it.
-void ForgetQtOwnership(bool clipboardToo) {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboardToo && clipboard->ownsClipboard()) {
-        clipboard->clear(QClipboard::Clipboard);
-    }
-    if (clipboard->ownsSelection()) {
-        clipboard->clear(QClipboard::Selection);
-    }
-}
-
 void Say(std::string_view program, const char* what, const std::string& why) {
     std::fprintf(stderr, "%.*s: %s: %s\n", static_cast<int>(program.size()), program.data(), what,
                  why.c_str());
@@ -66,16 +52,20 @@ void KeepClipboardAfterExit(std::string_view program, bool waylandDataControl) {
         // Under XWayland the X11 ways may still keep the text for X readers.
         x11Ways = failure && x11 != nullptr;
         if (!failure) {
-            // Once Qt has heard that the new owner took the clipboard, letting go of what
-            // is still ours below cannot clear the new owner's text.
+            // Under XWayland Qt hears here that the new owner took the clipboard, and no
+            // longer counts it as its own.
             QCoreApplication::processEvents();
         }
     }
     if (x11Ways && x11 != nullptr) {
         failure = text && !HandToManager(x11, *text) ? HandToKeeper(x11, *text) : std::nullopt;
-        ReleaseSelections(x11);
     }
-    ForgetQtOwnership(x11 != nullptr);
+    if (x11 != nullptr) {
+        ReleaseSelections(x11);
+    } else if (QGuiApplication::clipboard()->ownsSelection()) {
+        // Under Wayland the clipboard is left as it is, for a compositor that keeps it.
+        QGuiApplication::clipboard()->clear(QClipboard::Selection);
+    }
 
     if (failure) {
         Say(program, "the copied text could not be kept after exit", *failure);

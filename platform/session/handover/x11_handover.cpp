@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include <QAbstractNativeEventFilter>
 #include <QClipboard>
@@ -30,12 +29,15 @@ using x11::CreatedBy;
 using x11::Intern;
 using x11::SelectionOwner;
 
-// A manager answers within milliseconds; one that is stopped never does.
-constexpr auto kManagerWait = 1000ms;
-// The keeper answers once it has connected and checked the owner.
-constexpr auto kKeeperWait = 2000ms;
-// The server sends SelectionClear at once; a second is ample.
-constexpr auto kLetGoWait = 1000ms;
+// Each wait is some ten times what it takes on a loaded machine, or under valgrind.
+// A manager answers within milliseconds; one that is stopped never does, and the
+// keeper is tried next.
+constexpr auto kManagerWait = 500ms;
+// The keeper answers once it has started, connected and checked the owner; past this
+// the text is lost, so it has the longer wait.
+constexpr auto kKeeperWait = 1000ms;
+// The program's own message comes back at once; the display is grabbed meanwhile.
+constexpr auto kLetGoWait = 500ms;
 
 }  // namespace
 
@@ -103,48 +105,84 @@ std::optional<std::string> HandToKeeper(xcb_connection_t* connection, const std:
 
 namespace {
 
-// Notes the SelectionClear events of the given selections as they pass to Qt, which
-// has by then handled every event the server queued before them.
-class ClearWatch final : public QAbstractNativeEventFilter {
+// A message the program sends to its own window: when it passes to Qt, Qt has handled
+// every event the server queued before it.
+class Marker final : public QAbstractNativeEventFilter {
 public:
-    explicit ClearWatch(std::vector<xcb_atom_t> awaited) : awaited_(std::move(awaited)) {
+    Marker(xcb_connection_t* connection, xcb_window_t window)
+        : window_(window), type_(Intern(connection, "_TINTCAST_SERVED")) {
         QCoreApplication::instance()->installNativeEventFilter(this);
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = type_;
+        // Without an event mask the server delivers it to the window's creator.
+        xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&message));
+        xcb_flush(connection);
     }
-    ~ClearWatch() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
-    ClearWatch(const ClearWatch&) = delete;
-    ClearWatch& operator=(const ClearWatch&) = delete;
+    ~Marker() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+    Marker(const Marker&) = delete;
+    Marker& operator=(const Marker&) = delete;
 
-    bool done() const { return awaited_.empty(); }
+    bool seen() const { return seen_; }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
-        if (const auto* clear =
-                AsX11Event<xcb_selection_clear_event_t>(type, message, XCB_SELECTION_CLEAR)) {
-            std::erase(awaited_, clear->selection);
+        const auto* event =
+            AsX11Event<xcb_client_message_event_t>(type, message, XCB_CLIENT_MESSAGE);
+        if (event == nullptr || event->window != window_ || event->type != type_) {
+            return false;
         }
-        return false;  // Qt handles the event as well
+        seen_ = true;
+        return true;  // the program's own, of no use to Qt
     }
 
 private:
-    std::vector<xcb_atom_t> awaited_;
+    xcb_window_t window_;
+    xcb_atom_t type_;
+    bool seen_ = false;
 };
 
 }  // namespace
 
 void ReleaseSelections(xcb_connection_t* connection) {
-    std::vector<xcb_atom_t> released;
-    // Under a grab, so that a newer copy by another program is never cleared.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const std::pair<xcb_atom_t, QClipboard::Mode> selections[] = {
+        {Intern(connection, "CLIPBOARD"), QClipboard::Clipboard},
+        {XCB_ATOM_PRIMARY, QClipboard::Selection}};
+    // Under a grab no other program can copy, so a newer copy is never cleared, and no
+    // request can come in once Qt has dropped its text.
     xcb_grab_server(connection);
-    for (const xcb_atom_t selection :
-         {Intern(connection, "CLIPBOARD"), xcb_atom_t{XCB_ATOM_PRIMARY}}) {
-        if (CreatedBy(connection, SelectionOwner(connection, selection))) {
-            xcb_set_selection_owner(connection, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
-            released.push_back(selection);
+    xcb_window_t owner = XCB_WINDOW_NONE;
+    for (const auto& [selection, mode] : selections) {
+        if (const xcb_window_t window = SelectionOwner(connection, selection);
+            CreatedBy(connection, window)) {
+            owner = window;
         }
     }
-    ClearWatch clears(std::move(released));
+    if (owner != XCB_WINDOW_NONE) {
+        // The requests that came before the grab are answered with the text first.
+        {
+            Marker marker(connection, owner);
+            ServeUntil(Clock::now() + kLetGoWait, [&marker] { return marker.seen(); });
+        }
+        // Given up through Qt, which then no longer counts them as its own: it would
+        // offer them to a clipboard manager as the application object ends, and wait.
+        for (const auto& [selection, mode] : selections) {
+            if (!CreatedBy(connection, SelectionOwner(connection, selection))) {
+                continue;
+            }
+            clipboard->clear(mode);
+            // Qt lets go only of what it still counts as its own: the server is told
+            // in any case, so that no reader waits for an answer that never comes.
+            if (CreatedBy(connection, SelectionOwner(connection, selection))) {
+                xcb_set_selection_owner(connection, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
+            }
+        }
+    }
     xcb_ungrab_server(connection);
     xcb_flush(connection);
-    ServeUntil(Clock::now() + kLetGoWait, [&clears] { return clears.done(); });
 }
 
 }  // namespace tintcast::platform::session

@@ -20,8 +20,8 @@ bool HandToManager(xcb_connection_t* connection, const std::string& text);
 // when it does or when another program took the clipboard meanwhile.
 std::optional<std::string> HandToKeeper(xcb_connection_t* connection, const std::string& text);
 
-// Gives up, on the server, the selections the program still owns, and waits until the
-// server has confirmed it: requests that came before are answered first.
+// Gives up the selections the program still owns, on the server and in Qt alike, once
+// the requests that came before are answered.
 void ReleaseSelections(xcb_connection_t* connection);
 
 }  // namespace tintcast::platform::session

@@ -15,6 +15,7 @@
 #include "platform/session/start/session_bus.h"
 #include "platform/session/start/wayland_registry.h"
 #include "platform/session/start/window_system.h"
+#include "platform/session/start/x11_facts.h"
 
 namespace tintcast::platform::session {
 
@@ -60,21 +61,36 @@ void LeaveRoomForThreads() {
 
 }  // namespace
 
-void PrepareStart(int argc, char** argv, std::string_view program) {
+Prepared PrepareStart(int argc, char** argv, std::string_view program) {
     TakeDisplayArgument(argc, argv);
     LeaveRoomForThreads();
-    const std::string platform =
-        PlatformOverride(IsSet("QT_QPA_PLATFORM"), IsSet("WAYLAND_DISPLAY"), IsSet("DISPLAY"));
-    if (!platform.empty()) {
-        setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
+    SessionFacts facts{.platformChosen = IsSet("QT_QPA_PLATFORM"),
+                       .waylandDisplay = IsSet("WAYLAND_DISPLAY"),
+                       .x11Display = IsSet("DISPLAY")};
+    Prepared prepared;
+    if (facts.waylandDisplay) {
+        const WaylandRegistry registry = ReadWaylandRegistry(OutputScalesMatter(facts));
+        facts.outputScale = registry.outputScale;
+        facts.serverDecorations = registry.serverDecorations;
+        prepared.waylandDataControl = registry.dataControl;
+    }
+    const StartChoice choice =
+        ChooseStart(facts, X11FactsMatter(facts) ? ReadX11Facts() : X11Facts{});
+    if (!choice.platform.empty()) {
+        setenv("QT_QPA_PLATFORM", choice.platform.c_str(), 1);
+    }
+    if (!choice.clientDecorations) {
+        // Where the person has said otherwise, that stands.
+        setenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1", 0);
     }
     if (!SessionBusAnswers(kSessionBusWait)) {
         AvoidSessionBus();  // the window matters more than the accessibility bridge
     }
     HandleQtMessages(program);
+    return prepared;
 }
 
-Session::Session() {
+Session::Session(const Prepared& prepared) : prepared_(prepared) {
     StartFinished();
     signals_ = std::make_unique<QuitOnSignals>();
     windowSystem_ = std::make_unique<WindowSystem>();
@@ -92,7 +108,7 @@ void Session::OnCapabilitiesChanged(Changed changed) {
 }
 
 bool Session::WaylandOffersDataControl() const {
-    return session::WaylandOffersDataControl();
+    return prepared_.waylandDataControl;
 }
 
 }  // namespace tintcast::platform::session

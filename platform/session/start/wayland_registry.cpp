@@ -3,9 +3,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::string_view kDataControl = "zwlr_data_control_manager_v1";
+constexpr std::string_view kDecorations = "zxdg_decoration_manager_v1";
+constexpr std::string_view kOutput = "wl_output";
+// wl_output.scale, and the done that ends an output's description, came in version 2.
+constexpr std::uint32_t kOutputVersion = 2;
+constexpr std::uint16_t kOutputScale = 3;
+
+constexpr std::uint32_t kDisplay = 1, kRegistry = 2, kGlobalsDone = 3;
 
 int ConnectWayland() {
     const char* name = std::getenv("WAYLAND_DISPLAY");
@@ -35,34 +44,83 @@ int ConnectWayland() {
     return ConnectUnixSocket(std::string(runtime) + '/' + name);
 }
 
-// One request on the wire: object, size and opcode, one argument.
-void PutRequest(std::vector<std::uint32_t>& out, std::uint32_t object, std::uint16_t opcode,
-                std::uint32_t argument) {
-    out.insert(out.end(), {object, (12u << 16) | opcode, argument});
+// Requests as they go on the wire: object, size and opcode, then 32-bit words.
+class Requests {
+public:
+    void Put(std::uint32_t object, std::uint16_t opcode, std::initializer_list<std::uint32_t> args,
+             std::string_view text = {}, std::initializer_list<std::uint32_t> after = {}) {
+        const std::size_t start = words_.size();
+        words_.insert(words_.end(), {object, 0});
+        words_.insert(words_.end(), args);
+        if (!text.empty()) {
+            // A string: its length with the NUL, then its bytes padded to 32 bits.
+            words_.push_back(static_cast<std::uint32_t>(text.size() + 1));
+            const std::size_t at = words_.size();
+            words_.resize(at + (text.size() + 4) / 4, 0);
+            std::memcpy(words_.data() + at, text.data(), text.size());
+        }
+        words_.insert(words_.end(), after);
+        const auto bytes = static_cast<std::uint32_t>((words_.size() - start) * 4);
+        words_[start + 1] = (bytes << 16) | opcode;
+    }
+
+    bool Send(int fd) {
+        const std::size_t size = words_.size() * sizeof(std::uint32_t);
+        const bool sent = send(fd, words_.data(), size, MSG_NOSIGNAL) == static_cast<ssize_t>(size);
+        words_.clear();
+        return sent;
+    }
+
+private:
+    std::vector<std::uint32_t> words_;
+};
+
+std::uint32_t Word(const char* at) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+struct Global {
+    std::uint32_t name = 0;
+    std::string_view interface;
+    std::uint32_t version = 0;
+};
+
+// wl_registry.global: name, interface (length with its NUL, bytes padded), version.
+bool ReadGlobal(const char* message, std::size_t length, Global& global) {
+    if (length < 16) {
+        return false;
+    }
+    const std::uint32_t textLength = Word(message + 12);
+    const std::size_t padded = (std::size_t{textLength} + 3) & ~std::size_t{3};
+    if (textLength == 0 || 16 + padded + 4 > length) {
+        return false;
+    }
+    global = {Word(message + 8), std::string_view(message + 16, textLength - 1),
+              Word(message + 16 + padded)};
+    return true;
 }
 
 }  // namespace
 
-// The registry's globals are read straight off the socket: one question, answered
-// within a bound, needs neither libwayland's unbounded round trip nor its headers.
-bool WaylandOffersDataControl(std::chrono::milliseconds wait) {
+// The registry is read straight off the socket: a few questions, answered within a
+// bound, need neither libwayland's unbounded round trips nor its headers.
+WaylandRegistry ReadWaylandRegistry(bool outputScales, std::chrono::milliseconds wait) {
+    WaylandRegistry found;
     const int fd = ConnectWayland();
     if (fd < 0) {
-        return false;
+        return found;
     }
-    constexpr std::uint32_t kDisplay = 1, kRegistry = 2, kCallback = 3;
-    std::vector<std::uint32_t> request;
-    PutRequest(request, kDisplay, 1, kRegistry);  // wl_display.get_registry
-    PutRequest(request, kDisplay, 0, kCallback);  // wl_display.sync: done after the globals
-    const auto size = static_cast<ssize_t>(request.size() * sizeof(std::uint32_t));
-    bool found = false;
-    bool done = send(fd, request.data(), static_cast<std::size_t>(size), MSG_NOSIGNAL) != size;
+    Requests requests;
+    requests.Put(kDisplay, 1, {kRegistry});     // wl_display.get_registry
+    requests.Put(kDisplay, 0, {kGlobalsDone});  // wl_display.sync: done after the globals
+    bool done = !requests.Send(fd);
+    std::vector<std::uint32_t> outputs;              // the outputs' global names
+    std::uint32_t firstOutput = 0, outputsDone = 0;  // object ids, once bound
     std::vector<char> buffer;
     const auto deadline = Clock::now() + wait;
-    while (!done && !found) {
-        if (!ReadableBefore(fd, deadline)) {
-            break;
-        }
+    while (!done && ReadableBefore(fd, deadline)) {
         char chunk[4096];
         const ssize_t got = recv(fd, chunk, sizeof chunk, 0);
         if (got <= 0) {
@@ -70,25 +128,45 @@ bool WaylandOffersDataControl(std::chrono::milliseconds wait) {
         }
         buffer.insert(buffer.end(), chunk, chunk + got);
         std::size_t at = 0;
-        while (buffer.size() - at >= 8) {
-            std::uint32_t header[2];
-            std::memcpy(header, buffer.data() + at, sizeof header);
-            const std::size_t length = header[1] >> 16;
+        while (!done && buffer.size() - at >= 8) {
+            const char* message = buffer.data() + at;
+            const std::uint32_t object = Word(message);
+            const std::size_t length = Word(message + 4) >> 16;
+            const auto opcode = static_cast<std::uint16_t>(Word(message + 4) & 0xFFFF);
             if (length < 8 || buffer.size() - at < length) {
                 done = length < 8;
                 break;
             }
-            const std::uint16_t opcode = header[1] & 0xFFFF;
-            if (header[0] == kCallback) {
-                done = true;
-            } else if (header[0] == kRegistry && opcode == 0 && length >= 16) {
-                // wl_registry.global: name, interface (length with its NUL, bytes), version
-                std::uint32_t textLength = 0;
-                std::memcpy(&textLength, buffer.data() + at + 12, sizeof textLength);
-                if (textLength > 0 && 16 + textLength <= length) {
-                    found = found || std::string_view(buffer.data() + at + 16, textLength - 1) ==
-                                         kDataControl;
+            Global global;
+            if (object == kDisplay && opcode == 0) {
+                done = true;  // wl_display.error: the connection is over
+            } else if (object == kRegistry && opcode == 0 && ReadGlobal(message, length, global)) {
+                found.dataControl = found.dataControl || global.interface == kDataControl;
+                found.serverDecorations =
+                    found.serverDecorations || global.interface == kDecorations;
+                if (outputScales && global.interface == kOutput &&
+                    global.version >= kOutputVersion) {
+                    outputs.push_back(global.name);
                 }
+            } else if (object == kGlobalsDone && outputs.empty()) {
+                done = true;
+            } else if (object == kGlobalsDone) {
+                // Each output sends its scale as it is bound, before a second sync ends.
+                firstOutput = kGlobalsDone + 1;
+                outputsDone = firstOutput + static_cast<std::uint32_t>(outputs.size());
+                for (std::uint32_t i = 0; i < outputs.size(); ++i) {
+                    // wl_registry.bind: name, then the new object's interface, version, id.
+                    requests.Put(kRegistry, 0, {outputs[i]}, kOutput,
+                                 {kOutputVersion, firstOutput + i});
+                }
+                requests.Put(kDisplay, 0, {outputsDone});
+                done = !requests.Send(fd);
+            } else if (outputsDone != 0 && object >= firstOutput && object < outputsDone &&
+                       opcode == kOutputScale && length >= 12) {
+                found.outputScale =
+                    std::max(found.outputScale, static_cast<int>(Word(message + 8)));
+            } else if (outputsDone != 0 && object == outputsDone) {
+                done = true;
             }
             at += length;
         }

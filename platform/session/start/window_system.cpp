@@ -1,6 +1,5 @@
 #include "platform/session/start/window_system.h"
 
-#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -12,33 +11,12 @@
 #include "platform/qt/x11_event.h"
 #include "platform/session/start/platform_choice.h"
 #include "platform/x11/selection.h"
+#include "platform/x11/window_manager.h"
 
 namespace tintcast::platform::session {
 
 using qt::AsX11Event;
 using qt::X11Connection;
-
-namespace {
-
-bool ListsAbove(xcb_connection_t* connection, xcb_window_t root, xcb_atom_t supported,
-                xcb_atom_t above) {
-    const xcb_get_property_cookie_t cookie =
-        xcb_get_property(connection, 0, root, supported, XCB_ATOM_ATOM, 0, 4096);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
-    if (reply == nullptr) {
-        return false;
-    }
-    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-    const int count = reply->format == 32 ? xcb_get_property_value_length(reply) / 4 : 0;
-    bool found = false;
-    for (int i = 0; i < count && !found; ++i) {
-        found = atoms[i] == above;
-    }
-    std::free(reply);
-    return found;
-}
-
-}  // namespace
 
 // Under X11, reads _NET_SUPPORTED from the root window and reads it again whenever a
 // window manager sets it anew. Qt listens to the root window's property changes
@@ -85,7 +63,7 @@ public:
 private:
     void Read() {
         const bool above =
-            connection_ != nullptr && ListsAbove(connection_, root_, supported_, above_);
+            connection_ != nullptr && x11::ManagerSupports(connection_, root_, supported_, above_);
         capabilities_ = CapabilitiesOf(platform_, above);
     }
 
