@@ -86,7 +86,7 @@ if(BUILD_TESTING)
     set_tests_properties(package.lintian PROPERTIES FIXTURES_REQUIRED package_file)
     set_tests_properties(package.contents package.runs PROPERTIES FIXTURES_REQUIRED package_root)
     set_tests_properties(package.contents PROPERTIES
-        ENVIRONMENT "TINTCAST_DEB=${deb};TINTCAST_PACKAGE_ROOT=${root};PYTHONDONTWRITEBYTECODE=1")
+        ENVIRONMENT "TINTCAST_DEB=${deb};TINTCAST_PACKAGE_ROOT=${root};TINTCAST_FORTIFIED=$<IF:$<CONFIG:Debug>,0,1>;PYTHONDONTWRITEBYTECODE=1")
     set_tests_properties(package.runs PROPERTIES
         TIMEOUT 120
         ENVIRONMENT "TINTCAST_PREFIX=${root}/usr;TINTCAST_FORM_JSON=$<TARGET_FILE:form_json>;PYTHONDONTWRITEBYTECODE=1"
