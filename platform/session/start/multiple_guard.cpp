@@ -40,7 +40,7 @@ MultipleGuard::MultipleGuard() {
     // The next event releases the server; the timer does when none comes.
     release_.setSingleShot(true);
     release_.setInterval(0);
-    QObject::connect(&release_, &QTimer::timeout, [this] { Release(); });
+    QObject::connect(&release_, &QTimer::timeout, &release_, [this] { Release(); });
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
